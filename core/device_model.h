@@ -1,0 +1,70 @@
+// device_model.h - the library's model of the attached device.
+//
+// The callback handler writes these variables on the device library's
+// thread; the operations on the application's thread poll them every 10 ms.
+// Integers and flags are atomics (relaxed: no ordering between them is
+// relied on); the shared texts hold a lock only for a copy or comparison.
+// All of them are defined in device_model.cpp and nowhere else.
+#ifndef QX_DEVICE_MODEL_H
+#define QX_DEVICE_MODEL_H
+
+#include <atomic>
+
+#include "core/shared_text.h"
+
+// Device states (g_QXState), index into the state-name table.
+enum {
+    QXS_UNINITIATED = 0,
+    QXS_LOGGED_OUT = 1,
+    QXS_PAYIN_ENABLED = 2,
+    QXS_PAYIN_DISABLED = 3,
+    QXS_CASH_DEPOSITED = 4
+};
+constexpr int kStateCount = 5;
+// "Uninitiated", "Logged Out", ...; "" for an index out of range.
+const char* stateName(int state);
+
+// Low-level warning states (g_nCurrentLowLevelWarningState).
+enum {
+    LOW_LEVEL_WARNING_FALSE = 0,
+    LOW_LEVEL_WARNING_FALSE_PENDING = 1,
+    LOW_LEVEL_WARNING_TRUE_PENDING = 2,
+    LOW_LEVEL_WARNING_TRUE = 3
+};
+// "LOW_LEVEL_WARNING_FALSE", ...; "" for a value out of range.
+const char* lowLevelWarningName(int state);
+
+// Device status digits (g_nLastCallbackStatus).
+enum {
+    QX_DEVICE_NOTHING_YET = -1,
+    QX_DEVICE_IDLE_PAYIN_ENABLED = 0,
+    QX_DEVICE_BUSY = 1,
+    QX_DEVICE_ERROR = 2,
+    QX_DEVICE_IDLE_PAYIN_DISABLED = 3
+};
+
+extern std::atomic<int> g_QXState;
+extern std::atomic<int> g_nLastCallbackStatus;
+extern std::atomic<int> g_nLastCallbackMode;
+extern std::atomic<int> g_nLastCallbackAmount;
+extern std::atomic<int> g_nLastRestAmount;
+extern std::atomic<char> g_chLastCommand;
+extern std::atomic<bool> g_bIsOpen;
+extern std::atomic<bool> g_bForceNextStatusEvent;
+extern std::atomic<int> g_nCurrentLowLevelWarningState;
+extern std::atomic<bool> g_bPayoutInProgress;
+extern std::atomic<bool> g_bAskPayoutDone;
+extern std::atomic<int> g_nAskPayoutAmount;
+extern std::atomic<int> g_nCallbacksInProgress;
+
+// Shared texts.  They live on the heap and are never destroyed, so the
+// core's destructor may still use them while the library unloads.
+extern SharedText& g_strLastCallbackCommand;
+extern SharedText& g_strPreviousCallback;
+extern SharedText& g_strMasterVersion;
+extern SharedText& g_strSupportedCommands;
+
+// Test support: every variable back to its initial value.
+void resetDeviceModelForTesting();
+
+#endif  // QX_DEVICE_MODEL_H

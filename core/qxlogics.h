@@ -1,0 +1,176 @@
+// qxlogics.h - the core object CQXLogics: the one session of the library.
+//
+// g_theLogics is built when the library is loaded and destroyed when it is
+// unloaded; the exports call its methods on the application's thread.  Its
+// methods are defined across several sources, one per concern:
+//   core/qxlogics.cpp       construction, destruction, the paid-out list
+//   core/waits.cpp          waitForStatus, waitForCallback, waitForMode
+//   core/precheck.cpp       the pre-check frame of the device operations
+//   core/lifecycle.cpp      init, initialize, exit, verifyQX, changeSettings
+//   core/login.cpp          login, logout, isOpen, info
+//   core/payin.cpp          enablePayin, disablePayin, deposit, change, amountDue
+//   core/payout.cpp         askPayout, dispense, payout
+//   core/regret_reset.cpp   regret, reset
+//   core/info_queries.cpp   getErrorInfo, getCashLevelInfo, ...
+//   events/registration.cpp registerBasicEvents, registerEvents*, registerHwnd
+//   settings/ini_settings.cpp getIniFileSettings, restoreTemporarySettings
+#ifndef QX_QXLOGICS_H
+#define QX_QXLOGICS_H
+
+#include <ctime>
+#include <list>
+
+#include "qxlogics.h"
+#include "settings/settings.h"
+
+// What one device operation's pre-check frame needs to know about it.
+struct PreCheck {
+    const char* method;        // "enablePayin": the name in log lines
+    const char* words;         // "Enable Payin": the words in log lines
+    int busyWantA;             // busy wait: wanted statuses and time-out
+    int busyWantB;             // -1 for the one-value form
+    int busyTimeoutMs;
+    bool busyErrorBranch;      // false: a busy wait ending in error goes on
+    bool needsIdentification;  // verifyQXStatus must be 3
+    unsigned admissibleStates; // bit (1 << state) per admissible g_QXState
+};
+
+constexpr unsigned stateBit(int state) { return 1u << state; }
+
+class CQXLogics {
+public:
+    CQXLogics();
+    ~CQXLogics();
+    CQXLogics(const CQXLogics&) = delete;
+    CQXLogics& operator=(const CQXLogics&) = delete;
+
+    // ---- Lifecycle --------------------------------------------------------
+    short init(const char* portSettings, const char* initSettings, char* message);
+    short initialize(const char* portSettings, char* message);
+    short changeSettings(const char* settings, short durationType, char* message);
+    short verifyQX(int* verified, char* message);
+    short exit(char* message);
+
+    // ---- Settings -----------------------------------------------------------
+    void getIniFileSettings();
+    void restoreTemporarySettings();
+    // Restores temporary settings when the last change was temporary.
+    void restoreIfTemporary();
+    CQXSettings& Settings() { return settings; }
+
+    // ---- Event registration -------------------------------------------------
+    short registerBasicEvents(QXStatusCallback status, QXErrorCallback error,
+                              char* message);
+    short registerEvents(QXStatusCallback status, QXErrorCallback error,
+                         QXCashLevelCallback cashLevel, char* message);
+    short registerEvents2(QXStatusCallback status, QXErrorCallback error,
+                          QXCashLevelCallback cashLevel,
+                          QXCashSessionCallback cashSession, char* message);
+    short registerEvents3(QXStatusCallback status, QXErrorCallback error,
+                          QXLevelWarningCallback levelWarning,
+                          QXCashSessionCallback cashSession, char* message);
+    short registerEvents23(QXStatusCallback status, QXErrorCallback error,
+                           QXCashLevelCallback cashLevel,
+                           QXLevelWarningCallback levelWarning,
+                           QXCashSessionCallback cashSession, char* message);
+    short registerHwnd(QX_HWND hwndMessageTo, char* message);
+
+    // ---- Login, logout, status --------------------------------------------
+    short login(short user, short password, char* message);
+    short login(const char* user, const char* password, char* message);
+    short logout(char* message);
+    short isOpen(int* open, char* message);
+    short info(int* level, char* commands, char* master, char* infoText,
+               char* message);
+
+    // ---- Pay-in -------------------------------------------------------------
+    short enablePayin(char* message);
+    short disablePayin(char* message);
+    short deposit(const char* text, char* message);
+    short change(char* message);
+    short amountDue(int amountDue, const char* text, int* amountRest, char* message);
+
+    // ---- Payout -------------------------------------------------------------
+    short askPayout(int amount, char* message);
+    short askPayout(int amount, int* amountRest, char* message);
+    short dispense(int amount, const char* text, int* amountRest, char* message);
+    short payout(int amountDispense, int amountDeposit, const char* text, char* message);
+    short payout(int amountDispense, int amountDeposit, const char* text,
+                 int* amountRest, char* message);
+
+    // ---- Regret and reset ---------------------------------------------------
+    short regret(short regretType, char* message);
+    short reset(char* message);
+
+    // ---- Information queries ------------------------------------------------
+    short getErrorInfo(char* errorText, char* extInfo);
+    short getCashLevelInfo(char* extInfo);
+    short getLevelWarningInfo(int* warningType, char* typeString,
+                              char* denominationString, char* warningMessage,
+                              char* extInfo);
+    short getCashSessionInfo(char* extInfo);
+
+    // ---- Waiting primitives -------------------------------------------------
+    short waitForStatus(int wanted, int timeoutMs);
+    short waitForStatus(int wantedA, int wantedB, int timeoutMs);
+    short waitForCallback(const char* command, int timeoutMs);
+    short waitForMode(int wantedMode, int timeoutMs, bool ignoreError);
+
+    // ---- Pre-check frame ----------------------------------------------------
+    // Each returns QX_STATUS_OK to go on, or the code to return (message
+    // and log lines written).
+    short checkBusy(const PreCheck& op, char* message);
+    short checkError(const PreCheck& op, char* message);
+    short checkClosed(const PreCheck& op, char* message);
+    short checkIdentified(const PreCheck& op, char* message);
+    short checkState(const PreCheck& op, char* message);
+    // checkBusy, checkError, checkClosed, checkIdentified (when asked for)
+    // and checkState, in that order.
+    short runPreChecks(const PreCheck& op, char* message);
+    // Before a command: forget the previous callback, force the next status
+    // event's log line, remember the command letter.
+    void prepareCommand(char letter);
+
+    // ---- Paid-out list ------------------------------------------------------
+    void addToPaidOutList(int amount);
+    void purgePaidOutList();
+    int sumPaidOutAmount() const;
+    int paidOutCount() const { return m_nPaidOutCount; }
+
+    // ---- Read-only views ----------------------------------------------------
+    bool isInitiated() const { return m_bInitiated; }
+    short getVerifyQXStatus() const { return verifyQXStatus; }
+    int getQXLevel() const { return QXLevel; }
+    const char* masterVersion() const { return m_szMasterVersion; }
+    const char* supportedCommands() const { return m_szSupportedCommands; }
+
+    // Test support: back to the state right after construction.
+    void resetForTesting();
+
+private:
+    struct PaidOutEntry {
+        std::time_t time;
+        int amount;
+    };
+
+    // Whether dispense or payout asks the device first, with its trace.
+    bool decideAskFirst(const char* method, const char* word, int amount);
+    // Per-time limit; QX_STATUS_OK or QX_STATUS_LIMIT_EXCEEDED.
+    short checkPayoutLimit(bool isPayout, int amountDispense, int amountDeposit,
+                           char* message);
+    // Pending low-level warning state before a paying command.
+    void stepLowLevelWarning(const char* method);
+
+    bool m_bInitiated;
+    CQXSettings settings;
+    std::list<PaidOutEntry> m_paidOutList;  // newest first
+    int m_nPaidOutCount;
+    short verifyQXStatus;
+    int QXLevel;
+    char m_szMasterVersion[6];
+    char m_szSupportedCommands[38];
+};
+
+extern CQXLogics g_theLogics;
+
+#endif  // QX_QXLOGICS_H

@@ -1,0 +1,24 @@
+// event_senders.h - delivery of status, error, cash-level and cash-session
+// events to the application, by callback or by window message.  Called
+// only by the callback handler, on the device library's thread.
+#ifndef QX_EVENT_SENDERS_H
+#define QX_EVENT_SENDERS_H
+
+#include <string>
+
+// Each returns 0 when delivered (or nobody listens) and 2 when dropped.
+short sendStatusEvent(int amountOrRest, int nStatus, int nMode);
+short sendErrorEvent(const std::string& extInfo);
+short sendCashLevelEvent(const std::string& extInfo);
+short sendCashSessionEvent(const std::string& extInfo);
+
+// The four registered message numbers, obtained once at load.
+unsigned statusMessageNumber();
+unsigned errorMessageNumber();
+unsigned cashLevelMessageNumber();
+unsigned cashSessionMessageNumber();
+
+// Test support: the logging state of status events back to its start.
+void resetEventLoggingForTesting();
+
+#endif  // QX_EVENT_SENDERS_H

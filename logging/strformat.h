@@ -1,0 +1,16 @@
+// strformat.h - printf-style formatting into a std::string, for the log
+// texts that are specified with %d and %s conversions.
+#ifndef QX_STRFORMAT_H
+#define QX_STRFORMAT_H
+
+#include <string>
+
+#if defined(__GNUC__)
+#define QX_PRINTF_LIKE(f, a) __attribute__((format(printf, f, a)))
+#else
+#define QX_PRINTF_LIKE(f, a)
+#endif
+
+std::string strformat(const char* format, ...) QX_PRINTF_LIKE(1, 2);
+
+#endif  // QX_STRFORMAT_H

@@ -1,0 +1,101 @@
+// platform.h - the operating-system services the library uses, behind one
+// interface.  Two backends implement it: platform/win32 (the real Windows
+// calls) and platform/posix (dlopen, dladdr, mkdir, chmod, an INI reader,
+// a registered-message table and descriptor notifications).  Nothing
+// outside platform/ tests for the operating system.
+//
+// POSIX conventions (see README, "Platform notes"):
+//   - path separator '/', default log directory "/tmp/qxlogs";
+//   - the "system directory" standing for the Windows directory is
+//     "/etc/qxlogics";
+//   - a library named "DorvoLINK" is loaded as "libDorvoLINK.so"; entry
+//     names have every '@' mapped to '_' because ELF reads "@@" as a
+//     symbol version.
+#ifndef QX_PLATFORM_H
+#define QX_PLATFORM_H
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+
+namespace qxplat {
+
+// ---- Dynamic libraries -------------------------------------------------
+using ModuleHandle = void*;
+
+// Loads a library by its base name ("DorvoLINK"); null on failure.
+ModuleHandle loadLibrary(const char* baseName);
+// Looks up an entry by its Windows name ("?qx_dini@@YGXXZ").
+void* findEntry(ModuleHandle module, const char* windowsName);
+// Unloads; false when the platform reports a failure.
+bool freeLibrary(ModuleHandle module);
+
+// Full file name of this library's own loaded module, "" on failure.
+// moduleName is the Windows module name ("qxlogics.dll").
+std::string ownModuleFileName(const char* moduleName);
+
+// Splits a full file name and returns drive + directory with its trailing
+// separator ("" when the name has no directory part).
+std::string directoryOf(const std::string& fullName);
+
+// File version "a.b.c.d" from the file's version resource, "" when none.
+std::string fileVersion(const std::string& fileName);
+
+// ---- Files and directories ----------------------------------------------
+char pathSeparator();
+const char* defaultLogDirectory();
+
+enum class MakeDirResult { Created, AlreadyExists, Failed };
+MakeDirResult makeDirectory(const std::string& path);
+
+// Read-only marking of a closed log file (Windows attribute / POSIX mode).
+void setReadOnly(const std::string& path, bool readOnly);
+
+// The directory searched last for the settings and language files.
+std::string systemDirectory();
+void setSystemDirectoryForTesting(const std::string& dir);  // "" = default
+
+// Integer value of key in [section] of an INI file, with the semantics of
+// GetPrivateProfileIntA: leading decimal number of the value, defaultValue
+// when the file, section or key is missing.
+int profileInt(const char* section, const char* key, int defaultValue,
+               const std::string& path);
+
+// Environment variable; false when not set.
+bool getEnv(const char* name, std::string& value);
+
+// ---- Time -----------------------------------------------------------------
+// Local time with milliseconds; the clock seam of the logger.
+struct LocalTime {
+    int year;    // e.g. 2026
+    int month;   // 1..12
+    int day;     // 1..31
+    int hour, minute, second, millisecond;
+    int weekday; // 0 = Sunday
+    int yearDay; // 0..365
+};
+LocalTime localNow();
+// Calendar time in whole seconds; the clock seam of the paid-out list.
+std::time_t calendarNow();
+
+using LocalClock = std::function<LocalTime()>;
+using CalendarClock = std::function<std::time_t()>;
+void setLocalClockForTesting(LocalClock clock);        // empty = real clock
+void setCalendarClockForTesting(CalendarClock clock);  // empty = real clock
+
+// Plain sleep; the poll step of the device waits.
+void sleepMs(int milliseconds);
+using SleepHook = std::function<void(int)>;
+void setSleepHookForTesting(SleepHook hook);  // empty = real sleep
+
+// ---- Window messages ----------------------------------------------------
+// Process-wide number for a message name (RegisterWindowMessageA).
+unsigned registerWindowMessage(const char* name);
+// Posts without waiting; the result is not reported.
+void postMessage(void* window, unsigned message, std::uintptr_t wParam,
+                 std::intptr_t lParam);
+
+}  // namespace qxplat
+
+#endif  // QX_PLATFORM_H

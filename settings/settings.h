@@ -1,0 +1,69 @@
+// settings.h - the settings record CQXSettings: eighteen settings by id,
+// each with the value in force, the value before the last run-time change
+// and a restore mark, plus the duration type of the last change.
+#ifndef QX_SETTINGS_H
+#define QX_SETTINGS_H
+
+enum SettingId {
+    PayOutAmountPerTimeLimitAmount = 0,
+    PayOutAmountPerTimeLimitSeconds = 1,
+    AskPayOutAmountLimit = 2,
+    PayOutOkCheck = 3,
+    ChangeOkCheck = 4,
+    RegretOkCheck = 5,
+    StatusOkTimeout = 6,
+    CurrencyDecimals = 7,
+    LegacySystem = 8,
+    AutoDisable = 9,
+    ForwardCallbackChangeOnly = 10,
+    LoggEveryCallback = 11,
+    LoggSendEvents = 12,
+    LogCRToCAPI = 13,
+    LogCAPIToCR = 14,
+    LogComToCAPI = 15,
+    LogCAPIToCom = 16,
+    LogDebug = 17
+};
+
+constexpr int kIntSettingCount = 13;   // ids 0..12
+constexpr int kBoolSettingCount = 5;   // ids 13..17
+constexpr int kSettingCount = 18;
+
+// Static description of one setting: key, file section, default.
+struct SettingInfo {
+    const char* key;      // "StatusOkTimeout"
+    const char* section;  // "Operation", "Events" or "Logging"
+    int defaultValue;
+    bool isBool;
+};
+const SettingInfo& settingInfo(int id);  // id 0..17
+
+class CQXSettings {
+public:
+    CQXSettings();
+
+    int GetInt(int id) const;    // ids 0..12, else 0
+    bool GetBool(int id) const;  // ids 13..17, else false
+    void SetInt(int id, int value);
+    void SetBool(int id, bool value);
+    short GetDurationType() const { return durationType; }
+
+    // Applies a settings string ("StatusOkTimeout:20;ChangeOkCheck:1").
+    void NewSettings(const char* settings, short durationType);
+    // Restores every entry whose restore mark is set.
+    void RestoreSettings();
+
+    // Read-only view for tests and diagnostics.
+    int SavedValue(int id) const;
+    bool RestorePending(int id) const;
+
+private:
+    struct IntEntry { int value; int savedValue; bool restorePending; };
+    struct BoolEntry { bool value; bool savedValue; bool restorePending; };
+
+    short durationType;
+    IntEntry ints[kIntSettingCount];
+    BoolEntry bools[kBoolSettingCount];
+};
+
+#endif  // QX_SETTINGS_H
