@@ -20,7 +20,7 @@
 #include <ctime>
 #include <list>
 
-#include "qxlogics.h"
+#include "include/qxlogics.h"  // the public header, not this one
 #include "settings/settings.h"
 
 // What one device operation's pre-check frame needs to know about it.

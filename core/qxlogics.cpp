@@ -1,0 +1,97 @@
+// qxlogics.cpp - the one core object g_theLogics: its construction and
+// destruction with the session banners, and the paid-out list that the
+// per-time payout limit is checked against.
+#include "core/qxlogics.h"
+
+#include <cstring>
+#include <string>
+
+#include "core/device_model.h"
+#include "logging/log.h"
+#include "platform/platform.h"
+
+CQXLogics g_theLogics;
+
+namespace {
+
+const std::string kBannerLine(62, '=');
+
+void banner(const char* text, int file) { WriteLog(text, Info, file); }
+void bannerLine(int file) { WriteLog(kBannerLine, Info, file); }
+
+}  // namespace
+
+CQXLogics::CQXLogics()
+    : m_bInitiated(false), m_nPaidOutCount(0), verifyQXStatus(0), QXLevel(0),
+      m_szMasterVersion{}, m_szSupportedCommands{} {
+    bannerLine(ApiLog);
+    banner("C API Loaded", ApiLog);
+    bannerLine(ApiLog);
+    banner("Session Starting", LogicLog);
+    bannerLine(LogicLog);
+    banner("CQXLogics::CQXLogics", LogicLog);
+    bannerLine(LogicLog);
+    g_nCallbacksInProgress = 0;
+    g_QXState = QXS_UNINITIATED;
+    g_chLastCommand = 0;
+}
+
+CQXLogics::~CQXLogics() {
+    bannerLine(LogicLog);
+    banner("CQXLogics::~CQXLogics", LogicLog);
+    bannerLine(LogicLog);
+    banner("Session Ending", LogicLog);
+    bannerLine(ApiLog);
+    banner("C API Unloaded", ApiLog);
+    bannerLine(ApiLog);
+    if (m_bInitiated) {
+        WriteLog("CQXLogics::~CQXLogics: Calling exitCom.", Debug, LogicLog);
+        char message[QX_BUFFER_CAPACITY] = "";
+        exit(message);
+        WriteLog(std::string("CQXLogics::~CQXLogics: exitCom ans=") + message,
+                 Debug, LogicLog);
+        m_bInitiated = false;
+        g_QXState = QXS_UNINITIATED;
+        verifyQXStatus = 0;
+        QXLevel = 0;
+    }
+    g_chLastCommand = 0;
+    g_nCallbacksInProgress = 0;
+}
+
+void CQXLogics::addToPaidOutList(int amount) {
+    m_paidOutList.push_front(PaidOutEntry{qxplat::calendarNow(), amount});
+    ++m_nPaidOutCount;
+}
+
+void CQXLogics::purgePaidOutList() {
+    const double limitSeconds = settings.GetInt(PayOutAmountPerTimeLimitSeconds);
+    const std::time_t now = qxplat::calendarNow();
+    // Oldest entries are at the back; an entry exactly as old as the
+    // window still counts.
+    while (!m_paidOutList.empty() &&
+           std::difftime(now, m_paidOutList.back().time) > limitSeconds) {
+        m_paidOutList.pop_back();
+        --m_nPaidOutCount;
+    }
+}
+
+int CQXLogics::sumPaidOutAmount() const {
+    int sum = 0;
+    for (const PaidOutEntry& entry : m_paidOutList) sum += entry.amount;
+    return sum;
+}
+
+void CQXLogics::resetForTesting() {
+    m_bInitiated = false;
+    settings = CQXSettings();
+    m_paidOutList.clear();
+    m_nPaidOutCount = 0;
+    verifyQXStatus = 0;
+    QXLevel = 0;
+    std::memset(m_szMasterVersion, 0, sizeof m_szMasterVersion);
+    std::memset(m_szSupportedCommands, 0, sizeof m_szSupportedCommands);
+    g_nCallbacksInProgress = 0;
+    g_QXState = QXS_UNINITIATED;
+    g_chLastCommand = 0;
+}

@@ -1,0 +1,100 @@
+// ini_settings.cpp - filling the settings record from "qxlogics.ini"
+// (searched in up to four directories), and restoring temporary settings
+// after a pay-out.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/qxlogics.h"
+#include "logging/log.h"
+#include "settings/module_info.h"
+#include "settings/settings_mirrors.h"
+#include "platform/platform.h"
+
+namespace {
+
+const char* const kIniFileName = "qxlogics.ini";
+const std::string kPrefix = "CQXLogics::getIniFileSettings: ";
+
+void infoLine(const std::string& text) { WriteLog(kPrefix + text, Info, LogicLog); }
+
+struct Candidate {
+    const char* announcement;  // "First settings file location (...)"
+    std::string path;
+};
+
+bool canOpenForReading(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (!file) return false;
+    std::fclose(file);
+    return true;
+}
+
+// The candidates in search order; the first only when QXCONFIG is set.
+std::vector<Candidate> settingsFileCandidates() {
+    const std::string sep(1, qxplat::pathSeparator());
+    std::vector<Candidate> candidates;
+    std::string configDir;
+    if (qxplat::getEnv("QXCONFIG", configDir)) {
+        infoLine("Read environment variable QXCONFIG: " + configDir);
+        candidates.push_back(
+            {"First settings file location (the QXCONFIG environment variable directory): ",
+             configDir + sep + kIniFileName});
+    } else {
+        infoLine("Environment variable QXCONFIG is not defined");
+    }
+    candidates.push_back({"Second settings file location (the application directory): ",
+                          "." + sep + kIniFileName});
+    candidates.push_back({"Third settings file location (the DLL directory): ",
+                          getRuntimePath() + kIniFileName});
+    candidates.push_back({"Fourth settings file location (the Windows directory): ",
+                          qxplat::systemDirectory() + sep + kIniFileName});
+    return candidates;
+}
+
+// Path of the first candidate that opens, "" when none does.
+std::string findSettingsFile() {
+    for (const Candidate& candidate : settingsFileCandidates()) {
+        infoLine(candidate.announcement + candidate.path);
+        if (canOpenForReading(candidate.path)) return candidate.path;
+        infoLine("Settings file \"" + candidate.path + "\" can't be opened for reading.");
+    }
+    return std::string();
+}
+
+}  // namespace
+
+void CQXLogics::getIniFileSettings() {
+    const std::string path = findSettingsFile();
+    if (path.empty()) {
+        infoLine("About to assign default settings since no configuration file was found.");
+    } else {
+        infoLine("About to read settings from configuration file: " + path);
+    }
+    for (int id = 0; id < kSettingCount; ++id) {
+        const SettingInfo& info = settingInfo(id);
+        // Without a file the reader finds no key, so every default applies.
+        const int read = path.empty()
+                             ? -1
+                             : qxplat::profileInt(info.section, info.key, -1, path);
+        const char* label = read == -1 ? " (default value)" : " (from ini file)";
+        int value = read == -1 ? info.defaultValue : read;
+        if (info.isBool) {
+            value = value != 0 ? 1 : 0;
+            settings.SetBool(id, value != 0);
+        } else {
+            settings.SetInt(id, value);
+        }
+        infoLine(std::string(info.key) + ": " + std::to_string(value) + label);
+    }
+    refreshSettingsMirrors(settings, true);
+}
+
+void CQXLogics::restoreTemporarySettings() {
+    settings.RestoreSettings();
+    refreshSettingsMirrors(settings, false);
+}
+
+void CQXLogics::restoreIfTemporary() {
+    if (settings.GetDurationType() == 1) restoreTemporarySettings();
+}

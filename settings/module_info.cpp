@@ -1,0 +1,31 @@
+// module_info.cpp - this library's own name, directory and file version,
+// for the settings file search and the start-up banner.
+#include "settings/module_info.h"
+
+#include "logging/log.h"
+#include "platform/platform.h"
+
+const char* const QX_LIBRARY_NAME = "qxlogics.dll";
+
+std::string getRuntimePath() {
+    const std::string fullName = qxplat::ownModuleFileName(QX_LIBRARY_NAME);
+    if (fullName.empty()) {
+        WriteLog2(std::string("cqxlogics.getRuntimePath: Failed to get full path "
+                              "for runtime module: ") + QX_LIBRARY_NAME,
+                  Error, LogicLog, ErrorLog);
+        return std::string();
+    }
+    const std::string directory = qxplat::directoryOf(fullName);
+    if (directory.empty()) {
+        WriteLog2("cqxlogics.getRuntimePath: Failed to extract path part from: " +
+                      fullName,
+                  Error, LogicLog, ErrorLog);
+    }
+    return directory;
+}
+
+std::string getFileVersion(const std::string& fileName) {
+    if (fileName.empty()) return "No version Info";
+    const std::string version = qxplat::fileVersion(fileName);
+    return version.empty() ? std::string("No version Info") : version;
+}

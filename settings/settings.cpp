@@ -1,0 +1,124 @@
+// settings.cpp - the settings record CQXSettings: the table of the
+// eighteen settings, reading and writing by id, and the run-time changes
+// (NewSettings) with their restoring (RestoreSettings).
+#include "settings/settings.h"
+
+#include <string>
+
+#include "logging/log.h"
+#include "logging/strformat.h"
+#include "settings/settings_strings.h"
+
+namespace {
+
+const SettingInfo kSettings[kSettingCount] = {
+    {"PayOutAmountPerTimeLimitAmount", "Operation", 0, false},
+    {"PayOutAmountPerTimeLimitSeconds", "Operation", 60, false},
+    {"AskPayOutAmountLimit", "Operation", 4900, false},
+    {"PayOutOkCheck", "Operation", 0, false},
+    {"ChangeOkCheck", "Operation", 0, false},
+    {"RegretOkCheck", "Operation", 0, false},
+    {"StatusOkTimeout", "Operation", 10, false},
+    {"CurrencyDecimals", "Operation", 2, false},
+    {"LegacySystem", "Operation", 0, false},
+    {"AutoDisable", "Operation", 0, false},
+    {"ForwardCallbackChangeOnly", "Events", 1, false},
+    {"LoggEveryCallback", "Logging", 0, false},
+    {"LoggSendEvents", "Logging", 1, false},
+    {"LogCRToCAPI", "Logging", 1, true},
+    {"LogCAPIToCR", "Logging", 1, true},
+    {"LogComToCAPI", "Logging", 1, true},
+    {"LogCAPIToCom", "Logging", 1, true},
+    {"LogDebug", "Logging", 1, true},
+};
+
+bool isIntId(int id) { return id >= 0 && id < kIntSettingCount; }
+bool isBoolId(int id) { return id >= kIntSettingCount && id < kSettingCount; }
+
+}  // namespace
+
+const SettingInfo& settingInfo(int id) { return kSettings[id]; }
+
+CQXSettings::CQXSettings() : durationType(0) {
+    for (int id = 0; id < kIntSettingCount; ++id) {
+        const int value = kSettings[id].defaultValue;
+        ints[id] = IntEntry{value, value, false};
+    }
+    for (int i = 0; i < kBoolSettingCount; ++i) {
+        const bool value = kSettings[kIntSettingCount + i].defaultValue != 0;
+        bools[i] = BoolEntry{value, value, false};
+    }
+}
+
+int CQXSettings::GetInt(int id) const { return isIntId(id) ? ints[id].value : 0; }
+
+bool CQXSettings::GetBool(int id) const {
+    return isBoolId(id) ? bools[id - kIntSettingCount].value : false;
+}
+
+void CQXSettings::SetInt(int id, int value) {
+    if (isIntId(id)) ints[id].value = value;
+}
+
+void CQXSettings::SetBool(int id, bool value) {
+    if (isBoolId(id)) bools[id - kIntSettingCount].value = value;
+}
+
+int CQXSettings::SavedValue(int id) const {
+    if (isIntId(id)) return ints[id].savedValue;
+    if (isBoolId(id)) return bools[id - kIntSettingCount].savedValue ? 1 : 0;
+    return 0;
+}
+
+bool CQXSettings::RestorePending(int id) const {
+    if (isIntId(id)) return ints[id].restorePending;
+    if (isBoolId(id)) return bools[id - kIntSettingCount].restorePending;
+    return false;
+}
+
+void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
+    const std::string text = settingsText ? settingsText : "";
+    durationType = newDurationType;
+    if (newDurationType == 0) {
+        for (IntEntry& entry : ints) entry.restorePending = false;
+        for (BoolEntry& entry : bools) entry.restorePending = false;
+    }
+    for (int id = 0; id < kSettingCount; ++id) {
+        std::string unused;
+        const std::string key = kSettings[id].key;
+        const int v = getSettingsTagValue(key + ":", text, unused);
+        if (v < 0) continue;
+        if (isIntId(id)) {
+            ints[id] = IntEntry{v, ints[id].value, true};
+        } else {
+            BoolEntry& entry = bools[id - kIntSettingCount];
+            entry = BoolEntry{v != 0, entry.value, true};
+        }
+        WriteLog(strformat("CQXSettings::NewSettings: Setting new %s: %d",
+                           key.c_str(), v),
+                 Info, LogicLog);
+    }
+}
+
+void CQXSettings::RestoreSettings() {
+    durationType = 0;
+    for (int id = 0; id < kSettingCount; ++id) {
+        int restored;
+        if (isIntId(id)) {
+            IntEntry& entry = ints[id];
+            if (!entry.restorePending) continue;
+            entry.value = entry.savedValue;
+            entry.restorePending = false;
+            restored = entry.value;
+        } else {
+            BoolEntry& entry = bools[id - kIntSettingCount];
+            if (!entry.restorePending) continue;
+            entry.value = entry.savedValue;
+            entry.restorePending = false;
+            restored = entry.value ? 1 : 0;
+        }
+        WriteLog(strformat("CQXSettings::RestoreSettings: Restored %s: %d",
+                           kSettings[id].key, restored),
+                 Info, LogicLog);
+    }
+}
