@@ -1,0 +1,71 @@
+// export_frame.cpp - the entry, guard and result lines shared by all 29
+// exports, written to the API log (and failures also to the error log).
+#include "api/export_frame.h"
+
+#include "api/api_state.h"
+#include "api/caller_buffer.h"
+#include "logging/log.h"
+
+namespace qxapi {
+
+std::string quoted(const char* text) {
+    return std::string("\"") + textOrEmpty(text) + "\"";
+}
+
+const char* codeSeparator(short code) {
+    switch (code) {
+    case QX_STATUS_OK: return " (QX_STATUS_OK): ";
+    case QX_STATUS_ERROR: return " (QX_STATUS_ERROR): ";
+    case QX_STATUS_WARNING: return " (QX_STATUS_WARNING): ";
+    case QX_STATUS_INPUT_PARAM_ERROR: return " (QX_STATUS_INPUT_PARAM_ERROR): ";
+    default: return ": ";
+    }
+}
+
+std::string valueField(const char* name, long long value) {
+    return std::string(name) + "=" + std::to_string(value) + ": ";
+}
+
+ExportFrame::ExportFrame(const char* name, const std::string& arguments,
+                         const char* suffix)
+    : m_name(name) {
+    WriteLog(std::string(name) + "(" + arguments + ")" + suffix, CrToApi, ApiLog);
+}
+
+std::string ExportFrame::resultLine(const char* outcome, short code,
+                                    const std::string& tail) const {
+    return std::string(m_name) + ": " + outcome + "! Returning " +
+           std::to_string(code) + codeSeparator(code) + tail;
+}
+
+bool ExportFrame::notInitiated(char* message, const std::string& valuesBefore) const {
+    if (g_bApiInitiated) return false;
+    WriteLog2(resultLine("Failed", QX_STATUS_ERROR, valuesBefore + "Not initiated"),
+              Error, ApiLog, ErrorLog);
+    setMessage(message, "Not initiated");
+    return true;
+}
+
+short ExportFrame::finish(short code, const std::string& tail) const {
+    if (code == QX_STATUS_OK) {
+        WriteLog(resultLine("Ok", code, tail), Debug, ApiLog);
+    } else {
+        WriteLog2(resultLine("Failed", code, tail), Failure, ApiLog, ErrorLog);
+    }
+    return code;
+}
+
+short ExportFrame::reject(short code, int kind, const char* logText, char* message,
+                          const char* messageText) const {
+    WriteLog2(resultLine("Failed", code, logText), kind, ApiLog, ErrorLog);
+    setMessage(message, messageText);
+    return code;
+}
+
+short ExportFrame::warn(short code, const char* text, char* message) const {
+    WriteLog2(resultLine("Warning", code, text), Error, ApiLog, ErrorLog);
+    setMessage(message, text);
+    return code;
+}
+
+}  // namespace qxapi

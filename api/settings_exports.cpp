@@ -1,0 +1,79 @@
+// settings_exports.cpp - changeSettingsQX and the five registration
+// exports.  None of them is guarded: they are meant for use before initQX.
+#include <string>
+
+#include "api/caller_buffer.h"
+#include "api/export_frame.h"
+#include "core/qxlogics.h"
+#include "logging/log.h"
+
+using qxapi::ExportFrame;
+using qxapi::callbackArguments;
+
+QX_EXPORT short QXAPI changeSettingsQX(const char* settings, short durationType,
+                                       char* message) {
+    const ExportFrame frame("changeSettingsQX", std::string(textOrEmpty(settings)) +
+                                                    ", " + std::to_string(durationType) +
+                                                    ", message");
+    // 0: the change lasts; 1: it lasts until the next payout.
+    if (durationType != 0 && durationType != 1) {
+        return frame.reject(QX_STATUS_INPUT_PARAM_ERROR, Error, "Unknown durationType",
+                            message, "unknown durationType");
+    }
+    if (!settings || !*settings) {
+        return frame.reject(QX_STATUS_INPUT_PARAM_ERROR, Error, "initSettings is empty",
+                            message, "initSettings is empty");
+    }
+    return frame.call(message, [&](char* text) {
+        return g_theLogics.changeSettings(settings, durationType, text);
+    });
+}
+
+QX_EXPORT short QXAPI registerEventsQX(QXStatusCallback status, QXErrorCallback error,
+                                       QXCashLevelCallback cashLevel, char* message) {
+    const std::string arguments = callbackArguments(status, error, cashLevel);
+    return ExportFrame("registerEventsQX", arguments).call(message, [&](char* text) {
+        return g_theLogics.registerEvents(status, error, cashLevel, text);
+    });
+}
+
+QX_EXPORT short QXAPI registerEvents2QX(QXStatusCallback status, QXErrorCallback error,
+                                        QXCashLevelCallback cashLevel,
+                                        QXCashSessionCallback cashSession,
+                                        char* message) {
+    const std::string arguments = callbackArguments(status, error, cashLevel, cashSession);
+    return ExportFrame("registerEvents2QX", arguments).call(message, [&](char* text) {
+        return g_theLogics.registerEvents2(status, error, cashLevel, cashSession, text);
+    });
+}
+
+QX_EXPORT short QXAPI registerEvents3QX(QXStatusCallback status, QXErrorCallback error,
+                                        QXLevelWarningCallback levelWarning,
+                                        QXCashSessionCallback cashSession,
+                                        char* message) {
+    const std::string arguments = callbackArguments(status, error, levelWarning, cashSession);
+    return ExportFrame("registerEvents3QX", arguments).call(message, [&](char* text) {
+        return g_theLogics.registerEvents3(status, error, levelWarning, cashSession, text);
+    });
+}
+
+QX_EXPORT short QXAPI registerEvents23QX(QXStatusCallback status, QXErrorCallback error,
+                                         QXCashLevelCallback cashLevel,
+                                         QXLevelWarningCallback levelWarning,
+                                         QXCashSessionCallback cashSession,
+                                         char* message) {
+    const std::string arguments =
+        callbackArguments(status, error, cashLevel, levelWarning, cashSession);
+    return ExportFrame("registerEvents23QX", arguments).call(message, [&](char* text) {
+        return g_theLogics.registerEvents23(status, error, cashLevel, levelWarning,
+                                            cashSession, text);
+    });
+}
+
+QX_EXPORT short QXAPI registerHwndQX(QX_HWND hwndMessageTo, char* message) {
+    const ExportFrame frame("registerHwndQX", "hwndMessageTo, message",
+                            " called from ActiveX API");
+    return frame.call(message, [&](char* text) {
+        return g_theLogics.registerHwnd(hwndMessageTo, text);
+    });
+}
