@@ -30,6 +30,8 @@ ModuleHandle loadLibrary(const char* baseName);
 void* findEntry(ModuleHandle module, const char* windowsName);
 // Unloads; false when the platform reports a failure.
 bool freeLibrary(ModuleHandle module);
+// Test support: loadLibrary tries this directory first ("" = off).
+void setLibraryDirectoryForTesting(const std::string& dir);
 
 // Full file name of this library's own loaded module, "" on failure.
 // moduleName is the Windows module name ("qxlogics.dll").
