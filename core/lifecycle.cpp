@@ -1,0 +1,198 @@
+// lifecycle.cpp - the session of the core object: init (settings file,
+// initSettings, receiver rules, opening the port), initialize, the
+// run-time settings change, the device verification and exit.
+#include <cstdio>
+#include <string>
+
+#include "api/caller_buffer.h"
+#include "core/cash_steps.h"
+#include "core/device_model.h"
+#include "core/qxlogics.h"
+#include "events/callback_handler.h"
+#include "events/receivers.h"
+#include "link/dorvo_link.h"
+#include "logging/log.h"
+#include "logging/strformat.h"
+#include "settings/module_info.h"
+#include "settings/settings_mirrors.h"
+#include "settings/settings_strings.h"
+
+namespace {
+
+// The text sent with the "x" verification command.  The device does not
+// interpret it; it names the asking driver in the device's own trace.
+const char* const kVerifyArgument = "QXLOGICS";
+
+constexpr int kVerifyReplyTimeoutMs = 5000;
+
+// verifyQX keeps only the busy step of the frame, without its error branch.
+const PreCheck kVerifyQX = {"verifyQX", "Verify", 0, 3, 15000, false, false, 0};
+
+void infoLine(const std::string& text) { WriteLog(text, Info, LogicLog); }
+
+void libraryBanner() {
+    const std::string line(62, '=');
+    const std::string path = getRuntimePath();
+    infoLine(line);
+    infoLine(std::string("Library Name: ") + QX_LIBRARY_NAME);
+    infoLine("Library Path: " + path);
+    infoLine("Library Version: " + getFileVersion(path + QX_LIBRARY_NAME));
+    infoLine(line);
+}
+
+bool anyCallbackRegistered() {
+    return g_pfnStatusCallback.load() || g_pfnErrorCallback.load() ||
+           g_pfnCashLevelCallback.load() || g_pfnLevelWarningCallback.load();
+}
+
+// Events go either to a window or to a complete set of callbacks.
+short checkReceivers(char* message) {
+    if (!g_hwndMessageTo.load()) {
+        const bool complete =
+            g_pfnStatusCallback.load() && g_pfnErrorCallback.load() &&
+            (g_pfnCashLevelCallback.load() || g_pfnLevelWarningCallback.load());
+        if (!complete)
+            return failWith(message, "No Event or callback defined",
+                            "CQXLogics::init: No Events defined", QX_STATUS_ERROR);
+    } else if (anyCallbackRegistered()) {
+        return failWith(message, "Both event and callback defined",
+                        "CQXLogics::init: Both event and callback defined",
+                        QX_STATUS_ERROR);
+    }
+    return QX_STATUS_OK;
+}
+
+// Copies a shared text into a fixed field, cut to fit.
+template <std::size_t N>
+void copyField(char (&field)[N], const std::string& text) {
+    std::snprintf(field, N, "%s", text.c_str());
+}
+
+}  // namespace
+
+short CQXLogics::init(const char* portSettings, const char* initSettings,
+                      char* message) {
+    logOpening("CQXLogics::init called");
+    if (m_bInitiated)
+        return failWith(message, "Already initiated",
+                        "CQXLogics::init: Already initiated", QX_STATUS_ERROR);
+    libraryBanner();
+    getIniFileSettings();
+    const std::string init = textOrEmpty(initSettings);
+    infoLine(std::string("CQXLogics::init, supplied parameter portSettings: ") +
+             textOrEmpty(portSettings));
+    infoLine("CQXLogics::init, supplied parameter initSettings: " + init);
+    if (!init.empty()) changeSettings(init.c_str(), 0, message);
+
+    short result = checkReceivers(message);
+    if (result != QX_STATUS_OK) return result;
+    result = initialize(portSettings, message);
+    if (result != QX_STATUS_OK) {
+        WriteLog2(strformat("CQXLogics::init: CQXLogics::initialize failed, return "
+                            "code = %d, message = %s",
+                            result, textOrEmpty(message)),
+                  Error, LogicLog, ErrorLog);
+        return result;
+    }
+    m_bInitiated = true;
+    g_QXState.store(QXS_LOGGED_OUT, std::memory_order_relaxed);
+    setMessage(message, "Done");
+    return QX_STATUS_OK;
+}
+
+short CQXLogics::initialize(const char* portSettings, char* message) {
+    const std::string settingsText = textOrEmpty(portSettings);
+    std::string tagMessage;
+    const std::string portName = getSettingsTag("Name:", settingsText, tagMessage);
+    infoLine("CQXLogics::initialize: strPortSettings: " + settingsText);
+    infoLine("CQXLogics::initialize: PortName: " + portName);
+    if (portName == GETSETTINGSTAGINVALID)
+        return failWith(message, "Invalid portname",
+                        "CQXLogics::initialize: Invalid portname", QX_STATUS_ERROR);
+
+    const short result = g_link.initialize(callbackfunc, portName.c_str(), message);
+    if (result != QX_STATUS_OK) {
+        WriteLog2("CQXLogics::initialize: CDorvoLink::initialize failed", Error,
+                  LogicLog, ErrorLog);
+        WriteLog2(strformat("CQXLogics::initialize: CDorvoLink::initialize return "
+                            "code: %d, message: %s",
+                            result, textOrEmpty(message)),
+                  Error, LogicLog, ErrorLog);
+        return result;
+    }
+    setMessage(message, "Done");
+    return QX_STATUS_OK;
+}
+
+short CQXLogics::changeSettings(const char* settingsText, short durationType,
+                                char* message) {
+    const std::string text = textOrEmpty(settingsText);
+    logOpening(strformat("CQXLogics::changeSettings(\"%s\", %d)", text.c_str(),
+                         durationType));
+    settings.NewSettings(text.c_str(), durationType);
+    refreshSettingsMirrors(settings, true);
+    setMessage(message, "Done");
+    return QX_STATUS_OK;
+}
+
+short CQXLogics::verifyQX(int* verified, char* message) {
+    logOpening("CQXLogics::verifyQX()");
+    int unused = 0;
+    int& isVerified = verified ? *verified : unused;
+    isVerified = 0;
+    QXLevel = 0;
+    verifyQXStatus = 0;
+
+    short result = checkBusy(kVerifyQX, message);
+    if (result != QX_STATUS_OK) return result;
+    prepareCommand('X');
+    result = g_link.verifyQX(kVerifyArgument, message);
+    if (result != QX_STATUS_OK) {
+        verifyQXStatus = 1;
+        return commandRefused("verifyQX", "verifyQX", result, message);
+    }
+    if (waitForCallback("x", kVerifyReplyTimeoutMs) == QX_STATUS_TIMEOUT) {
+        verifyQXStatus = 1;
+        return failWith(message, "Timed out", "CQXLogics::verifyQX: verifyQX timed out",
+                        QX_STATUS_TIMEOUT);
+    }
+    verifyQXStatus = 3;
+    isVerified = 1;
+    QXLevel = 1;
+    copyField(m_szMasterVersion, g_strMasterVersion.get());
+    copyField(m_szSupportedCommands, g_strSupportedCommands.get());
+    logTrace(std::string("CQXLogics::verifyQX: Master Version: ") + m_szMasterVersion);
+    logTrace(std::string("CQXLogics::verifyQX: Supported Commands: ") +
+             m_szSupportedCommands);
+    setMessage(message, "Done");
+    return QX_STATUS_OK;
+}
+
+short CQXLogics::exit(char* message) {
+    logOpening("CQXLogics::exit()");
+    if (!m_bInitiated)
+        return failWith(message, "Already de-initiated",
+                        "CQXLogics::exit: Already de-initiated", QX_STATUS_ERROR);
+    logTrace("CQXLogics::exit(): Calling the exit function which will uninitiate "
+             "the underlying communication layer.");
+    const short result = g_link.exit(message);
+    if (result != QX_STATUS_OK) {
+        WriteLog2(strformat("CQXLogics::exit: Exit failed, return code = %d, "
+                            "message = %s",
+                            result, textOrEmpty(message)),
+                  Error, LogicLog, ErrorLog);
+        return result;
+    }
+    logTrace("CQXLogics::exit: setting callback functions to 0.");
+    clearReceivers();
+    g_strPreviousCallback.clear();
+    g_bForceNextStatusEvent.store(true, std::memory_order_relaxed);
+    logTrace("CQXLogics::exit: done setting callback functions to 0.");
+    logTrace("CQXLogics::exit: setting m_bInitiated = false and g_QXState = "
+             "QXS_UNINITIATED");
+    m_bInitiated = false;
+    g_QXState.store(QXS_UNINITIATED, std::memory_order_relaxed);
+    setMessage(message, "Done");
+    logTrace("CQXLogics::exit: returning ok");
+    return QX_STATUS_OK;
+}
