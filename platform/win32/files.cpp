@@ -1,0 +1,40 @@
+// files.cpp (Windows) - path conventions, CreateDirectoryA, the read-only
+// attribute of closed log files and the Windows directory.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/common/backend.h"
+#include "platform/platform.h"
+
+namespace qxplat {
+
+char pathSeparator() { return '\\'; }
+
+const char* defaultLogDirectory() { return "c:\\temp"; }
+
+MakeDirResult makeDirectory(const std::string& path) {
+    if (CreateDirectoryA(path.c_str(), nullptr)) return MakeDirResult::Created;
+    return GetLastError() == ERROR_ALREADY_EXISTS ? MakeDirResult::AlreadyExists
+                                                  : MakeDirResult::Failed;
+}
+
+void setReadOnly(const std::string& path, bool readOnly) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return;
+    attributes = readOnly ? (attributes | FILE_ATTRIBUTE_READONLY)
+                          : (attributes & ~DWORD(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
+}
+
+namespace backend {
+
+std::string defaultSystemDirectory() {
+    std::vector<char> dir(32767, '\0');
+    UINT length = GetWindowsDirectoryA(dir.data(), static_cast<UINT>(dir.size()));
+    return length > 0 && length < dir.size() ? std::string(dir.data(), length) : std::string();
+}
+
+}  // namespace backend
+}  // namespace qxplat
