@@ -60,6 +60,10 @@ SIMAPI int sim_set_level(int denomination, int count);
 // Total value held in the device, minor units.
 SIMAPI long long sim_total_value(void);
 
+// Value booked into the cash box by deposits (pay-out commands), minor
+// units; back-office withdrawals and refills change it as well.
+SIMAPI long long sim_cash_box(void);
+
 #ifdef __cplusplus
 }
 #endif

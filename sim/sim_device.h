@@ -1,0 +1,106 @@
+// sim_device.h - the model of a note and coin recycler that the simulator
+// runs: its state, its cash, its answers to commands and the callbacks it
+// reports them with.  One device per process.
+#ifndef QX_SIM_DEVICE_H
+#define QX_SIM_DEVICE_H
+
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "sim/sim_inventory.h"
+#include "sim/sim_pump.h"
+
+namespace qxsim {
+
+// Behaviour knobs (sim_set_option); documented in sim/README.md.
+struct Options {
+    int callbackDelayMs = 0;
+    int busyMs = 0;
+    int dropVerify = 0;
+    bool noBusyReport = false;
+    int initiateResult = 0;
+    int lowLevelThreshold = 5;
+    int highLevelThreshold = 100;
+    int masterVersion = 123;
+};
+
+class Device {
+public:
+    explicit Device(CallbackPump& pump) : m_pump(pump) {}
+
+    // Back to a fresh device; the connection is left as it is.
+    void reset();
+    // 0 or -1 for an unknown name.
+    int setOption(const std::string& name, int value);
+    int initiateResult();
+    // The callback thread stopped and its queue was dropped.
+    void disconnected();
+
+    // One command text in, the answer text out.
+    std::string command(const std::string& text);
+
+    int insert(int amount);
+    int level(int denomination);
+    int setLevel(int denomination, int count);
+    long long totalValue();
+    long long cashBox();
+    std::string commandRecord(int* count);
+    void overrideAnswer(char letter, const std::string& answer, int times);
+
+private:
+    struct Override {
+        std::string answer;
+        int times = 0;
+    };
+
+    std::string dispatch(const std::vector<std::string>& fields);
+    std::string login();
+    std::string logout();
+    std::string setPayin(bool enabled);
+    std::string askPayout(int amount);
+    std::string dispense(int amount);
+    std::string payout(int dispenseAmount, int depositAmount, const std::string& text);
+    std::string payBack(int amount);
+    std::string regretLast();
+    std::string regretAll();
+    std::string resetDevice();
+    std::string verify();
+
+    // The three digits of a status report, as the device stands now.
+    int status() const;
+    int mode() const { return m_open ? 1 : 0; }
+    std::string report(char letter, const std::string& extInfo = std::string()) const;
+    void post(const std::string& text);
+    // Runs a cash-moving command: the busy report, the work (which returns
+    // an error code, 0 when the cash moved), the cash-level reports it
+    // caused, then, busy_ms later, the idle or error report.
+    template <typename Work> std::string moveCash(Work work);
+    std::vector<std::string> levelReports(const std::vector<int>& before, int amount,
+                                          int status) const;
+    std::vector<int> counts() const;
+    void enterError(int code);
+    void setStayBusy(bool on);
+
+    CallbackPump& m_pump;
+    std::mutex m_mutex;
+    Options m_options;
+    Inventory m_inventory;
+    bool m_open = false;
+    bool m_payinEnabled = false;
+    bool m_stayBusy = false;
+    int m_busyCommands = 0;      // cash moves still inside busy_ms
+    int m_errorCode = 0;
+    int m_paidIn = 0;
+    std::vector<int> m_inserted;  // items of the current customer
+    long long m_cashBox = 0;
+    long long m_sessionPaidOut = 0;
+    long long m_sessionDeposited = 0;
+    std::map<char, Override> m_overrides;
+    std::vector<std::string> m_commands;
+};
+
+}  // namespace qxsim
+
+#endif  // QX_SIM_DEVICE_H
