@@ -1,0 +1,68 @@
+// till_events.h - what the till hears from the library: one event record
+// for every delivery way, a thread-safe inbox that the device library's
+// thread (or the window reader) fills and the till's thread empties, and
+// the till's view of the device built from the status events.
+#ifndef QXTILL_EVENTS_H
+#define QXTILL_EVENTS_H
+
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace till {
+
+enum class EventKind { Status, Error, CashLevel, LevelWarning, CashSession };
+
+struct TillEvent {
+    EventKind kind = EventKind::Status;
+    bool viaWindow = false;   // numbers from a window message; texts fetched
+    int amount = 0;           // status: amount paid in or rest; session: amount
+    int status = 0, mode = 0; // status
+    int errorCode = 0;        // error
+    int denomination = 0;     // cash level, level warning (minor units)
+    int count = 0;            // cash level, level warning: items left
+    int warningType = 0;      // level warning: 1 empty, 2 low, 3 high
+    int infoType = 0;         // cash session
+    std::string text;         // error: errorText; level warning: warningMessage
+    std::string typeString, denominationString;
+    std::string extInfo;
+};
+
+// One line describing the event, e.g.
+// "event status: amount=12.50 status=0 (idle, pay-in enabled) mode=1 (open)".
+std::string describeEvent(const TillEvent& event);
+
+// Numbers of a window message: status wParam is status + 100 * mode.
+TillEvent statusFromWindow(std::int64_t wParam, std::int64_t lParam);
+
+// What the status events said last.
+struct DeviceView {
+    bool seen = false;
+    int amount = 0;
+    int status = 0;
+    int mode = 0;
+};
+
+class EventInbox {
+public:
+    // Any thread.
+    void push(const TillEvent& event);
+    // The till's thread: every event since the last take, oldest first.
+    std::vector<TillEvent> take();
+    // Counts of all events pushed, and of one kind.
+    int total() const;
+    int count(EventKind kind) const;
+    // Updated when a status event is taken.
+    DeviceView view() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<TillEvent> m_waiting;
+    int m_counts[5] = {0, 0, 0, 0, 0};
+    DeviceView m_view;
+};
+
+}  // namespace till
+
+#endif  // QXTILL_EVENTS_H
