@@ -1,0 +1,172 @@
+// login_test.cpp - login (numeric and text), the device verification it
+// runs, AutoDisable, logout with its one retry, isOpen and info, against
+// the simulated device; the commands it received are checked.
+#include <chrono>
+#include <thread>
+
+#include "tests/core/session_fixture.h"
+
+namespace coretest {
+namespace {
+
+class LoginTest : public SessionTest {
+protected:
+    void SetUp() override {
+        SessionTest::SetUp();
+        ASSERT_EQ(initWith(initSettings()), QX_STATUS_OK) << message;
+    }
+    virtual const char* initSettings() const { return ""; }
+
+    // The login command's operator and password fields: "34|07".
+    static std::string loginFields() {
+        for (const std::string& command : commands())
+            if (command[0] == 'a') return command.substr(2, 5);
+        return "";
+    }
+};
+
+TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
+    ASSERT_EQ(g_theLogics.login(1234, -7, message), QX_STATUS_OK) << message;
+    EXPECT_STREQ(message, "Done");
+    EXPECT_EQ(loginFields(), "34|07");
+    ASSERT_GE(commands().size(), 2u);
+    EXPECT_EQ(commands()[0], "x|QXLOGICS");
+    EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 3);
+    EXPECT_EQ(g_theLogics.getQXLevel(), 1);
+    EXPECT_EQ(logged("CQXLogics::login(1234,-7)"), 1u);
+    EXPECT_EQ(logged("CQXLogics::verifyQX: Master Version: 01.23"), 1u);
+    EXPECT_EQ(g_nCurrentLowLevelWarningState.load(), LOW_LEVEL_WARNING_TRUE);
+    // Logged out before: the state follows the status the device reported.
+    const int status = g_nLastCallbackStatus.load();
+    EXPECT_EQ(g_QXState.load(), status == 0 ? QXS_PAYIN_ENABLED : QXS_PAYIN_DISABLED);
+
+    settle();
+    int open = -1;
+    EXPECT_EQ(g_theLogics.isOpen(&open, message), QX_STATUS_OK);
+    EXPECT_EQ(open, 1);
+    EXPECT_EQ(logged("CQXLogics::isOpen status = 1."), 1u);
+
+    int level = -1;
+    char commandsText[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY],
+        info[QX_BUFFER_CAPACITY];
+    const size_t sent = commands().size();
+    EXPECT_EQ(g_theLogics.info(&level, commandsText, master, info, message), QX_STATUS_OK);
+    EXPECT_EQ(level, 1);
+    EXPECT_STREQ(commandsText, "abcdefghx1234");
+    EXPECT_STREQ(master, "01.23");
+    EXPECT_STREQ(info, "QuaxVault");
+    EXPECT_EQ(logged("CQXLogics::info: level=1, commands=\"abcdefghx1234\", "
+                     "master=\"01.23\", info=\"QuaxVault\", message=\"Done\"."),
+              1u);
+    EXPECT_EQ(commands().size(), sent);  // the queries send nothing
+}
+
+TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
+    ASSERT_EQ(sim_set_option("drop_verify", 1), 0);
+    // Only the wait for the "x" reply runs without sleeping.
+    qxplat::setSleepHookForTesting([](int ms) {
+        if (g_chLastCommand.load() != 'X')
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(errors("CQXLogics::verifyQX: verifyQX timed out"), 1u);
+    EXPECT_EQ(errors("CQXLogics::login: VerifyQX failed: nReturn=6"), 1u);
+    EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 1);
+    EXPECT_EQ(g_theLogics.getQXLevel(), 0);
+
+    settle();
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(sentCount('x'), 1);
+    EXPECT_EQ(logged("CQXLogics::login: Not changing already set values for "
+                     "verifyQXStatus=1 and QXLevel=0"),
+              1u);
+}
+
+TEST_F(LoginTest, LegacySystemSkipsVerificationAndReportsBasicCommands) {
+    char text[QX_BUFFER_CAPACITY];
+    g_theLogics.changeSettings("LegacySystem:1;AutoDisable:1", 0, text);
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(sentCount('x'), 0);
+    EXPECT_EQ(sentCount('g'), 0);  // no AutoDisable on a legacy system
+    EXPECT_EQ(logged("CQXLogics::login: Legacy system, not calling verifyQX()"), 1u);
+
+    int level = -1;
+    char commandsText[QX_BUFFER_CAPACITY] = "x", master[QX_BUFFER_CAPACITY] = "x";
+    g_theLogics.info(&level, commandsText, master, nullptr, message);
+    EXPECT_EQ(level, 0);
+    EXPECT_STREQ(commandsText, "ABCDEF");
+    EXPECT_STREQ(master, "");
+}
+
+TEST_F(LoginTest, TextLoginConvertsTheLastDigits) {
+    ASSERT_EQ(g_theLogics.login("00", "pass", message), QX_STATUS_OK) << message;
+    EXPECT_EQ(loginFields(), "00|01");
+    EXPECT_EQ(logged("CQXLogics::login calling numeric login with params(0,1)"), 1u);
+    EXPECT_EQ(logged("CQXLogics::login(00,pass)"), 1u);
+}
+
+TEST_F(LoginTest, TextLoginWithoutTextsUsesOneAndOne) {
+    ASSERT_EQ(g_theLogics.login(nullptr, nullptr, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(loginFields(), "01|01");
+    sim_reset();
+    ASSERT_EQ(g_theLogics.login("op1234", "x5", message), QX_STATUS_OK) << message;
+    EXPECT_EQ(loginFields(), "34|05");
+}
+
+TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
+    char text[QX_BUFFER_CAPACITY];
+    g_theLogics.changeSettings("AutoDisable:1", 0, text);
+    // The device takes the disable command but never reports it; it stays
+    // idle with pay-in enabled, so the disable wait runs out.
+    sim_override_answer('g', "000", 1);
+    qxplat::setSleepHookForTesting([](int ms) {
+        if (g_chLastCommand.load() == 'G') {
+            g_nLastCallbackStatus = 0;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK);
+    EXPECT_STREQ(message, "Done");
+    EXPECT_EQ(sentCount('g'), 1);
+    EXPECT_EQ(errors("CQXLogics::login: AutoDisable failed: nReturn=6"), 1u);
+}
+
+TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
+    sim_override_answer('a', "002", 1);
+    EXPECT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_ERROR);
+    EXPECT_EQ(errors("CQXLogics::login: CDorvoLink::login failed"), 1u);
+    // What had happened before the command stays.
+    EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 3);
+    EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
+}
+
+TEST_F(LoginTest, LogoutClosesTheDevice) {
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    settle();
+    ASSERT_EQ(g_theLogics.logout(message), QX_STATUS_OK) << message;
+    EXPECT_STREQ(message, "Done");
+    EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
+    EXPECT_EQ(g_chLastCommand.load(), 'B');
+    settle();
+    int open = -1;
+    g_theLogics.isOpen(&open, message);
+    EXPECT_EQ(open, 0);
+}
+
+TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    settle();
+    sim_override_answer('b', "001", 2);
+    EXPECT_EQ(g_theLogics.logout(message), QX_STATUS_BUSY);
+    EXPECT_STREQ(message, "Busy");
+    EXPECT_EQ(sentCount('b'), 2);
+    EXPECT_EQ(logged("CQXLogics::logout: Quaxvault was Busy. Wait for Ok and try again"), 1u);
+    EXPECT_EQ(errors("CQXLogics::logout: CDorvoLink::logout failed, return code = 1, "
+                     "message = Busy"),
+              1u);
+    EXPECT_NE(g_QXState.load(), QXS_LOGGED_OUT);
+}
+
+}  // namespace
+}  // namespace coretest
