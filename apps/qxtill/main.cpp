@@ -1,7 +1,6 @@
-// main.cpp - qxtill, the demo till: chooses the log folder, binds the
+// main.cpp - qxtill, the demo till: settles the log folder, binds the
 // simulated customer, and runs the demo shift or the interactive till.
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,24 +13,21 @@
 
 namespace {
 
-// The driver writes its logs to $QXLOGS; unless the caller chose a folder,
-// the till keeps them beside itself in ./logs.  Runs before any export.
-void chooseLogFolder(std::ostream& out) {
-    const char* chosen = std::getenv("QXLOGS");
-    if (chosen && *chosen) {
-        out << "Logs: " << chosen << " (QXLOGS)\n";
+void sayWhereTheLogsGo(std::ostream& out, const std::string& chosen) {
+    if (!chosen.empty()) {
+        out << "Logs: " << chosen << "\n";
         return;
     }
-    std::error_code ec;
-    std::filesystem::path folder = std::filesystem::current_path(ec) / "logs";
-    std::filesystem::create_directories(folder, ec);
-    till::setEnvironment("QXLOGS", folder.string());
-    out << "Logs: " << folder.string() << "\n";
+    const char* given = std::getenv("QXLOGS");
+    out << "Logs: " << (given ? given : "the driver's default folder") << " (QXLOGS)\n";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::string chosenLogs;
+    int relaunched = 0;
+    if (!till::settleLogFolder(argc, argv, chosenLogs, relaunched)) return relaunched;
     std::vector<std::string> args(argv + 1, argv + argc);
     till::Options options;
     std::string error;
@@ -43,7 +39,7 @@ int main(int argc, char** argv) {
         std::cout << till::usage();
         return 0;
     }
-    chooseLogFolder(std::cout);
+    sayWhereTheLogsGo(std::cout, chosenLogs);
     till::Customer customer;
     customer.bind();
     if (options.job == till::Job::Demo) return till::runDemo(std::cout, options, customer);

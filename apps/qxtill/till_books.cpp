@@ -9,7 +9,7 @@ namespace till {
 namespace {
 
 void row(std::ostream& out, const char* what, const std::string& value) {
-    out << "  " << std::left << std::setw(26) << what << std::right << std::setw(12) << value
+    out << "  " << std::left << std::setw(30) << what << std::right << std::setw(12) << value
         << "\n";
 }
 
@@ -28,6 +28,8 @@ void Books::regret(int returned) {
     m_returned += returned;
 }
 
+void Books::backOffice(long long takenOut) { m_backOffice += takenOut; }
+
 void Books::refund(int paidOut) {
     ++m_refundCount;
     m_refunds += paidOut;
@@ -45,6 +47,7 @@ void Books::summary(std::ostream& out, long long deviceBefore, long long deviceA
     row(out, "change given", formatMoney(m_change));
     row(out, ("sales regretted: " + std::to_string(m_regrets)).c_str(), formatMoney(m_returned));
     row(out, ("refunds: " + std::to_string(m_refundCount)).c_str(), formatMoney(m_refunds));
+    if (m_backOffice != 0) row(out, "taken out by the back office", formatMoney(m_backOffice));
     row(out, "net cash of the shift", formatMoney(netCash()));
     if (deviceBefore < 0 || deviceAfter < 0) {
         out << "  (the device library cannot report the cash it holds)\n";

@@ -38,6 +38,7 @@ private:
     Session m_session;
     Books m_books;
     int m_step = 0;
+    long long m_deviceStart = -1;
 };
 
 void Shift::customerInserts(int amount) {
@@ -79,9 +80,13 @@ void Shift::lowCash() {
         m_out << "    (no simulator: a low-cash warning comes when the device runs low)\n";
         return;
     }
+    long long held = m_customer.totalValue();
     m_customer.setLevel(coin, 6);
-    m_out << "    the device is down to 6 coins of " << formatMoney(coin)
-          << "; a refund of " << formatMoney(2 * coin) << " takes two\n";
+    long long takenOut = held - m_customer.totalValue();
+    m_books.backOffice(takenOut);
+    m_out << "    the back office empties the " << formatMoney(coin) << " coins down to 6 (takes "
+          << formatMoney(takenOut) << " out); a refund of " << formatMoney(2 * coin)
+          << " takes two\n";
     Outcome paidOut = m_session.dispense(2 * coin);
     if (call(paidOut)) m_books.refund(2 * coin - paidOut.rest);
     if (m_session.inbox().count(EventKind::CashLevel) == 0) {
@@ -105,7 +110,7 @@ void Shift::errorAndReset() {
 }
 
 int Shift::run() {
-    long long before = m_customer.totalValue();
+    m_deviceStart = m_customer.totalValue();
     step("Open the till: register for events, initialise the driver");
     if (!call(m_session.registerEvents()) || !call(m_session.init())) {
         m_out << "\nThe till cannot open the device; the shift is off.\n";
@@ -137,14 +142,14 @@ int Shift::run() {
 
     long long after = m_customer.totalValue();
     m_out << "\n";
-    m_books.summary(m_out, before, after);
+    m_books.summary(m_out, m_deviceStart, after);
     const EventInbox& inbox = m_session.inbox();
     m_out << "  events received: " << inbox.total() << " (status "
           << inbox.count(EventKind::Status) << ", error " << inbox.count(EventKind::Error)
           << ", cash level " << inbox.count(EventKind::CashLevel) << ", level warning "
           << inbox.count(EventKind::LevelWarning) << ", cash session "
           << inbox.count(EventKind::CashSession) << ")\n";
-    bool balanced = m_books.balances(before, after);
+    bool balanced = m_books.balances(m_deviceStart, after);
     int unexpected = m_session.unexpected() + (balanced ? 0 : 1);
     m_out << "\nDemo finished: " << m_session.calls() << " calls, " << unexpected
           << (unexpected == 1 ? " unexpected result.\n" : " unexpected results.\n");

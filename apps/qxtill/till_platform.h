@@ -23,6 +23,16 @@ void* deviceEntry(const char* name);
 
 void setEnvironment(const char* name, const std::string& value);
 
+// The driver writes its first log lines while it is being loaded, before
+// main runs, so the default log folder ("logs" in the current directory,
+// used when QXLOGS is not set) is put in place before that: on POSIX by an
+// initialiser that runs ahead of every library's, on Windows by starting
+// the till again with QXLOGS set.  Call first in main.  Returns false when
+// this process has nothing more to do (exitCode then holds the result of
+// the restarted till).  chosen receives the folder the till chose, or ""
+// when the caller's QXLOGS stands.
+bool settleLogFolder(int argc, char** argv, std::string& chosen, int& exitCode);
+
 enum class NoticeKind { Status, Error, CashLevel, CashSession };
 struct Notice {
     NoticeKind kind;

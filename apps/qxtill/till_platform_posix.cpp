@@ -6,11 +6,13 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 #include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -20,6 +22,37 @@ namespace till {
 namespace {
 
 void* g_deviceModule = nullptr;
+constexpr const char* kChoseLogsMarker = "QXTILL_CHOSE_LOGS=1";
+
+// Runs from the executable's pre-initialisation array, before any shared
+// library's initialiser.  The C library resets the environment after this
+// point, so a folder chosen here is handed on by starting the till afresh
+// with QXLOGS in its environment.  Only plain C calls are safe here.
+void chooseLogFolderEarly(int, char** argv, char** envp) {
+    std::size_t count = 0;
+    for (; envp && envp[count]; ++count) {
+        if (std::strncmp(envp[count], "QXLOGS=", 7) == 0 && envp[count][7]) return;
+    }
+    static char folder[PATH_MAX + 16];
+    static char* environment[4096];
+    if (count + 3 > sizeof environment / sizeof environment[0]) return;
+    char cwd[PATH_MAX];
+    if (!getcwd(cwd, sizeof cwd)) return;
+    int n = snprintf(folder, sizeof folder, "QXLOGS=%s/logs", cwd);
+    if (n <= 0 || n >= static_cast<int>(sizeof folder)) return;
+    mkdir(folder + 7, 0777);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < count; ++i)
+        if (std::strncmp(envp[i], "QXLOGS=", 7) != 0) environment[kept++] = envp[i];
+    environment[kept++] = folder;
+    environment[kept++] = const_cast<char*>(kChoseLogsMarker);
+    environment[kept] = nullptr;
+    execve("/proc/self/exe", argv, environment);
+    // Still here: the till goes on, and the driver logs to its default.
+}
+
+__attribute__((section(".preinit_array"), used))
+void (*g_chooseLogFolderEarly)(int, char**, char**) = chooseLogFolderEarly;
 
 std::string executableDirectory() {
     char path[PATH_MAX];
@@ -116,8 +149,14 @@ private:
 
 bool loadDeviceLibrary(std::string& where) {
     if (g_deviceModule) return true;
+    // Beside the till in a build; through the till's RUNPATH (the
+    // installed lib folder) otherwise.
     std::string path = executableDirectory() + "libDorvoLINK.so";
     g_deviceModule = dlopen(path.c_str(), RTLD_NOW);
+    if (!g_deviceModule) {
+        path = "libDorvoLINK.so";
+        g_deviceModule = dlopen(path.c_str(), RTLD_NOW);
+    }
     if (!g_deviceModule) {
         const char* why = dlerror();
         where = why ? why : path + " not found";
@@ -133,6 +172,14 @@ void* deviceEntry(const char* name) {
 
 void setEnvironment(const char* name, const std::string& value) {
     setenv(name, value.c_str(), 1);
+}
+
+bool settleLogFolder(int, char**, std::string& chosen, int&) {
+    const char* marker = getenv("QXTILL_CHOSE_LOGS");
+    const char* folder = getenv("QXLOGS");
+    if (marker && folder) chosen = folder;
+    unsetenv("QXTILL_CHOSE_LOGS");  // not for the till's own children
+    return true;
 }
 
 std::unique_ptr<EventWindow> openEventWindow(NoticeSink sink, std::string& error) {

@@ -130,6 +130,43 @@ void setEnvironment(const char* name, const std::string& value) {
     _putenv_s(name, value.c_str());
 }
 
+bool settleLogFolder(int, char**, std::string& chosen, int& exitCode) {
+    char value[MAX_PATH];
+    const char* marker = "QXTILL_CHOSE_LOGS";
+    DWORD given = GetEnvironmentVariableA("QXLOGS", value, MAX_PATH);
+    if (given > 0 && given < MAX_PATH) {
+        char chose[8];
+        if (GetEnvironmentVariableA(marker, chose, sizeof chose) > 0) chosen = value;
+        return true;
+    }
+    char cwd[MAX_PATH];
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, cwd);
+    if (length == 0 || length + 6 >= MAX_PATH) return true;
+    std::string folder = std::string(cwd) + "\\logs";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    setEnvironment("QXLOGS", folder);
+    SetEnvironmentVariableA(marker, "1");
+    // The driver is already loaded in this process; the till runs again
+    // in a child that inherits the folder and the standard handles.
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION child = {};
+    if (!CreateProcessA(self, GetCommandLineA(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &child)) {
+        chosen = folder;  // go on here; the load banner went to the default folder
+        return true;
+    }
+    WaitForSingleObject(child.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(child.hProcess, &code);
+    CloseHandle(child.hThread);
+    CloseHandle(child.hProcess);
+    exitCode = static_cast<int>(code);
+    return false;
+}
+
 std::unique_ptr<EventWindow> openEventWindow(NoticeSink sink, std::string& error) {
     auto window = std::make_unique<MessageWindow>(std::move(sink));
     if (!window->ok()) {
