@@ -14,10 +14,10 @@ CQXLogics g_theLogics;
 
 namespace {
 
-const std::string kBannerLine(62, '=');
-
 void banner(const char* text, int file) { WriteLog(text, Info, file); }
-void bannerLine(int file) { WriteLog(kBannerLine, Info, file); }
+// Built on each call: the destructor runs during static destruction, when
+// a namespace-scope text of this file may already be gone.
+void bannerLine(int file) { WriteLog(std::string(62, '='), Info, file); }
 
 }  // namespace
 
