@@ -1,0 +1,60 @@
+# install.cmake - what `cmake --install` puts where, and the package config
+# that lets an application `find_package(qxlogics)` and link
+# `qxlogics::qxlogics`.
+#
+# Components: "runtime" (the library and, on Windows, its DLL), "devel"
+# (header and package config), "simulator" (the stand-in device library,
+# installed beside the library, where the library loads it from) and
+# "till" (the demo till).
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(QX_CONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxlogics)
+
+install(TARGETS qxlogics EXPORT qxlogicsTargets
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
+  INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/include/qxlogics.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT devel)
+
+if(TARGET DorvoLINK)
+  # The library loads the device library from its own folder.
+  install(TARGETS DorvoLINK
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator)
+  install(FILES ${CMAKE_SOURCE_DIR}/sim/sim_control.h
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simulator)
+endif()
+
+if(TARGET qxtill)
+  if(NOT WIN32)
+    file(RELATIVE_PATH QX_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
+    set_target_properties(qxtill PROPERTIES INSTALL_RPATH "$ORIGIN;$ORIGIN/${QX_BIN_TO_LIB}")
+  endif()
+  install(TARGETS qxtill RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT till)
+endif()
+
+install(EXPORT qxlogicsTargets NAMESPACE qxlogics::
+  DESTINATION ${QX_CONFIG_DIR} COMPONENT devel)
+configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/qxlogicsConfig.cmake.in
+  ${CMAKE_BINARY_DIR}/qxlogicsConfig.cmake
+  INSTALL_DESTINATION ${QX_CONFIG_DIR})
+write_basic_package_version_file(${CMAKE_BINARY_DIR}/qxlogicsConfigVersion.cmake
+  VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+install(FILES ${CMAKE_BINARY_DIR}/qxlogicsConfig.cmake
+              ${CMAKE_BINARY_DIR}/qxlogicsConfigVersion.cmake
+  DESTINATION ${QX_CONFIG_DIR} COMPONENT devel)
+
+# An application built against the installed package (native builds).
+if(QX_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
+  add_test(NAME qx_install_consumer
+    COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
+            -DSOURCE_DIR=${CMAKE_SOURCE_DIR}/tests/apps/consumer
+            -DWORK_DIR=${CMAKE_BINARY_DIR}/consumer
+            -P ${CMAKE_SOURCE_DIR}/tests/apps/consumer/run_consumer.cmake)
+  set_tests_properties(qx_install_consumer PROPERTIES LABELS apps TIMEOUT 120
+    ENVIRONMENT QXLOGS=${CMAKE_BINARY_DIR}/consumer)
+endif()

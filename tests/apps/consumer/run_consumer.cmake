@@ -1,0 +1,25 @@
+# run_consumer.cmake - installs the build into a prefix inside the build
+# tree, then configures, builds and runs the consumer project against it.
+#   cmake -DBUILD_DIR=... -DSOURCE_DIR=... -DWORK_DIR=... -P run_consumer.cmake
+set(prefix ${WORK_DIR}/prefix)
+file(REMOVE_RECURSE ${WORK_DIR})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
+  RESULT_VARIABLE failed OUTPUT_QUIET)
+if(failed)
+  message(FATAL_ERROR "install failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/build
+  -DCMAKE_PREFIX_PATH=${prefix} RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "configuring the consumer failed")
+endif()
+execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK_DIR}/build RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "building the consumer failed")
+endif()
+execute_process(COMMAND ${WORK_DIR}/build/qxconsumer RESULT_VARIABLE failed
+  OUTPUT_VARIABLE output)
+message(STATUS "${output}")
+if(failed)
+  message(FATAL_ERROR "the consumer's call did not answer as expected")
+endif()
