@@ -57,6 +57,13 @@ private:
     std::vector<std::thread::id> m_threads;
 };
 
+// The folder of the test program, where the simulator is built.  Named
+// explicitly because a sanitizer's dlopen does not search our RUNPATH.
+inline std::string programDirectory() {
+    std::string dir = qxplat::directoryOf(::testing::internal::GetArgvs().front());
+    return dir.empty() ? std::string(".") + qxplat::pathSeparator() : dir;
+}
+
 // The simulator's control entries, looked up in its loaded module.
 struct SimControl {
     void (*reset)();
@@ -94,7 +101,7 @@ class LinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         useFreshLogDir("link");
-        qxplat::setLibraryDirectoryForTesting("");
+        qxplat::setLibraryDirectoryForTesting(programDirectory());
         m_module = qxplat::loadLibrary("DorvoLINK");
         ASSERT_NE(m_module, nullptr) << "the simulator must sit beside the test program";
         sim.bindAll(m_module);
@@ -104,6 +111,7 @@ protected:
     }
     void TearDown() override {
         qxplat::setLocalClockForTesting(nullptr);
+        qxplat::setLibraryDirectoryForTesting("");
         if (g_link.isLoaded()) g_link.exit(message);
         if (m_module) qxplat::freeLibrary(m_module);
     }

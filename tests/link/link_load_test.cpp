@@ -10,15 +10,15 @@ namespace {
 
 // bin/variants/<name>/ beside the test program.
 std::string variantDirectory(const char* name) {
-    std::string program = ::testing::internal::GetArgvs().front();
-    std::string dir = qxplat::directoryOf(program);
-    if (dir.empty()) dir = std::string(".") + qxplat::pathSeparator();
-    return dir + "variants" + qxplat::pathSeparator() + name;
+    return programDirectory() + "variants" + qxplat::pathSeparator() + name;
 }
 
 class LinkLoadTest : public ::testing::Test {
 protected:
-    void SetUp() override { useFreshLogDir("link_load"); }
+    void SetUp() override {
+        useFreshLogDir("link_load");
+        qxplat::setLibraryDirectoryForTesting(programDirectory());
+    }
     void TearDown() override {
         qxplat::setLibraryDirectoryForTesting("");
         g_nCallbacksInProgress = 0;
