@@ -26,6 +26,17 @@ inline void allLogSwitches(bool on) {
     g_LogDebug = on;
 }
 
+// A log file's text with Windows line ends read as "\n": the files are
+// written in text mode, as the till's tools expect on each platform.
+inline std::string logText(const std::string& path) {
+    std::string text = readFile(path);
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
+    }
+    return lines;
+}
+
 class LogTest : public ::testing::Test {
 protected:
     LogTest() : clock(localTimeOf(2026, 12, 4, 14, 3, 7, 250)) {}
@@ -42,7 +53,7 @@ protected:
     std::string pathOf(const std::string& fileName) const {
         return dir + qxplat::pathSeparator() + fileName;
     }
-    std::string contentOf(const std::string& fileName) const { return readFile(pathOf(fileName)); }
+    std::string contentOf(const std::string& fileName) const { return logText(pathOf(fileName)); }
     bool exists(const std::string& fileName) const {
         return std::filesystem::exists(pathOf(fileName));
     }

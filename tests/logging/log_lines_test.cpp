@@ -111,7 +111,7 @@ TEST_F(LogLines, LogfileNamesTheDirectoryWhenQxlogsIsUnset) {
     WriteLog("to LOGFILE", Info, ApiLog);
     unsetEnv("LOGFILE");
     setEnv("QXLOGS", dir);
-    EXPECT_EQ(readFile(other + qxplat::pathSeparator() + "qxapi_Fri.log"),
+    EXPECT_EQ(logText(other + qxplat::pathSeparator() + "qxapi_Fri.log"),
               "w48 14:03:07.250 ## to LOGFILE\n");
 }
 
@@ -132,7 +132,7 @@ TEST_F(LogLines, WithoutEitherVariableTheDefaultDirectoryIsMadeAndUsed) {
     std::string marker = "default directory " + dir;  // unique to this run
     WriteLog(marker, Info, ErrorLog);
     setEnv("QXLOGS", dir);
-    std::string text = readFile(std::string(qxplat::defaultLogDirectory()) +
+    std::string text = logText(std::string(qxplat::defaultLogDirectory()) +
                                 qxplat::pathSeparator() + "qxerror_Dec.log");
     EXPECT_NE(text.find(marker), std::string::npos);
 }
@@ -150,7 +150,7 @@ TEST_F(LogLines, LinesAreDroppedWhileTheDirectoryCannotBeMadeAndRetriedNextDay) 
 
     clock.set(localTimeOf(2026, 12, 5, 0, 0, 1, 0));
     WriteLog("next day", Error, ApiLog);
-    EXPECT_EQ(readFile(missing + qxplat::pathSeparator() + "qxapi_Sat.log"),
+    EXPECT_EQ(logText(missing + qxplat::pathSeparator() + "qxapi_Sat.log"),
               "w48 00:00:01.000 !! next day\n");
 }
 
