@@ -96,7 +96,8 @@ public:
     template <class CoreCall>
     short call(char* message, CoreCall coreCall) const {
         OutText text(message);
-        return finish(coreCall(text.get()), text.get());
+        const short code = coreCall(text.get());  // before the tail is read
+        return finish(code, text.get());
     }
     // The guard, then call().
     template <class CoreCall>

@@ -35,7 +35,8 @@ QX_EXPORT short QXAPI getCashLevelInfoQX(char* extInfo) {
     const ExportFrame frame("getCashLevelInfoQX", "extInfo", kFromActiveX);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutText ext(extInfo);
-    return frame.finish(g_theLogics.getCashLevelInfo(ext.get()), extInfoTail(ext));
+    const short code = g_theLogics.getCashLevelInfo(ext.get());
+    return frame.finish(code, extInfoTail(ext));
 }
 
 QX_EXPORT short QXAPI getLevelWarningInfoQX(int* warningType, char* typeString,
@@ -58,5 +59,6 @@ QX_EXPORT short QXAPI getCashSessionInfoQX(char* extInfo) {
     const ExportFrame frame("getCashSessionInfoQX", "extInfo", kFromActiveX);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutText ext(extInfo);
-    return frame.finish(g_theLogics.getCashSessionInfo(ext.get()), extInfoTail(ext));
+    const short code = g_theLogics.getCashSessionInfo(ext.get());
+    return frame.finish(code, extInfoTail(ext));
 }
