@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# ensure-packages.sh - installs the Debian packages the build and tests
+# need, and only those that are missing (apt-get update at most once).
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+          g++-mingw-w64-x86-64-posix wine64 clang libclang-rt-14-dev)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done
+[ "${#missing[@]}" -eq 0 ] && exit 0
+
+echo "==> installing: ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -q
+"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
