@@ -43,7 +43,7 @@ protected:
         // The device holds its busy status a little while it moves cash,
         // long enough for the start waits' 10 ms polls to see it even on a
         // loaded machine under a sanitizer.
-        ASSERT_EQ(0, sim_set_option("busy_ms", 150));
+        ASSERT_EQ(0, sim_set_option("busy_ms", 250));
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();
