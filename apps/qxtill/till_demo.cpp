@@ -48,7 +48,7 @@ void Shift::customerInserts(int amount) {
         return;
     }
     m_out << "    customer inserts " << formatMoney(amount) << "\n";
-    if (!m_customer.insert(amount)) m_out << "    !! the device did not take the cash\n";
+    if (!m_customer.insert(amount)) m_session.complain("the device did not take the cash");
     m_session.settle();
 }
 
@@ -89,10 +89,8 @@ void Shift::lowCash() {
           << " takes two\n";
     Outcome paidOut = m_session.dispense(2 * coin);
     if (call(paidOut)) m_books.refund(2 * coin - paidOut.rest);
-    if (m_session.inbox().count(EventKind::CashLevel) == 0) {
-        m_out << "    !! no cash-level event arrived\n";
-        call(Outcome{QX_STATUS_ERROR, "no cash-level event", 0}, QX_STATUS_OK);
-    }
+    if (m_session.inbox().count(EventKind::CashLevel) == 0)
+        m_session.complain("no cash-level event arrived");
 }
 
 void Shift::errorAndReset() {

@@ -109,6 +109,11 @@ bool Session::expect(const Outcome& outcome, short expected) {
     return false;
 }
 
+void Session::complain(const std::string& what) {
+    ++m_unexpected;
+    m_out << "    !! " << what << "\n";
+}
+
 Outcome Session::registerEvents() {
     Buffer message;
     if (m_options.delivery == Delivery::Callbacks) {

@@ -29,7 +29,8 @@ public:
     Session(std::ostream& out, const Options& options, Customer& customer);
     ~Session();
 
-    // Registration and initQX; logged in after login().
+    // Each call prints itself, its code and message, then the events that
+    // arrived meanwhile.
     Outcome registerEvents();
     Outcome init();
     Outcome exit();
@@ -47,16 +48,14 @@ public:
     // Lets the device finish, then prints the events that arrived.
     void settle();
     const EventInbox& inbox() const { return m_inbox; }
-    bool initiated() const { return m_initiated; }
 
-    // Counts of calls whose code was not the one the caller expected
-    // (see expect).
+    // Exports called so far.
     int calls() const { return m_calls; }
     // Prints a warning and counts it when outcome is not expected.
     bool expect(const Outcome& outcome, short expected);
+    // Prints a shortfall that is not a call's code, and counts it too.
+    void complain(const std::string& what);
     int unexpected() const { return m_unexpected; }
-
-    std::ostream& out() { return m_out; }
 
 private:
     Outcome report(const std::string& call, short code, const char* message, int rest = -1);
