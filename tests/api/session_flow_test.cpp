@@ -94,8 +94,9 @@ TEST_F(SessionFlowTest, DispenseFailureLogsTheRest) {
                         "amountRest=0: Amount to dispense too big"));
 
     // An empty device cannot pay: the device's rest reaches the caller.  Its
-    // "c", "b" and "a" reports come at a device's pace, one poll step apart.
-    ASSERT_EQ(sim().sim_set_option("callback_delay_ms", 30), 0);
+    // "c", "b" and "a" reports come at a device's pace, far enough apart for
+    // each wait to see its own even when the poller wakes late.
+    ASSERT_EQ(sim().sim_set_option("callback_delay_ms", 100), 0);
     for (int denomination : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20,
                              10, 5, 2, 1}) {
         sim().sim_set_level(denomination, 0);
