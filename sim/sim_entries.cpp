@@ -1,6 +1,6 @@
 // sim_entries.cpp - the simulator's exported entries: the three entries of
 // the device communication library under their exact names, and the
-// control entries of sim_control.h.  The only OS-specific code of the
+// control entries of sim_control.h.  The only OS-dependent code of the
 // simulator lives here: the calling convention and the export spelling.
 #include <cstring>
 #include <string>
