@@ -165,8 +165,8 @@ short sendStatusEvent(int amountOrRest, int nStatus, int nMode) {
 
     logStatusEventIfDue(amountOrRest, nStatus, nMode);
     if (QX_HWND window = g_hwndMessageTo.load()) {
-        qxplat::postMessage(window, statusMessageNumber(), static_cast<std::uintptr_t>(modeAndStatus),
-             amountOrRest);
+        qxplat::postMessage(window, statusMessageNumber(),
+                            static_cast<std::uintptr_t>(modeAndStatus), amountOrRest);
     } else if (QXStatusCallback status = g_pfnStatusCallback.load()) {
         callApplication(status, amountOrRest, static_cast<short>(nStatus),
                         static_cast<short>(nMode));
@@ -221,7 +221,8 @@ short sendCashLevelEvent(const std::string& extInfo) {
         logLevelWarning(levels, extInfo);
         pushToCashLevelWarningsQueue(extInfo);
         qxplat::postMessage(window, cashLevelMessageNumber(),
-             static_cast<std::uintptr_t>(levels.numberOf), levels.denomination);
+                            static_cast<std::uintptr_t>(levels.numberOf),
+                            levels.denomination);
     } else {
         deliverCashLevelToCallbacks(levels, extInfo);
     }
@@ -242,8 +243,8 @@ short sendCashSessionEvent(const std::string& extInfo) {
     }
     if (QX_HWND window = g_hwndMessageTo.load()) {
         pushToCashSessionQueue(extInfo);
-        qxplat::postMessage(window, cashSessionMessageNumber(), static_cast<std::uintptr_t>(infoType),
-             amount);
+        qxplat::postMessage(window, cashSessionMessageNumber(),
+                            static_cast<std::uintptr_t>(infoType), amount);
     }
     if (QXCashSessionCallback session = g_pfnCashSessionCallback.load()) {
         const std::string text = cut(extInfo, kShortText);

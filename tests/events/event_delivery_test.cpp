@@ -12,7 +12,8 @@ TEST_F(DeviceTest, CashLevelThenLevelWarningBothCalledInThatOrder) {
     registerAllCallbacks();
     g_nLastCallbackStatus = 0;
     g_nLastCallbackMode = 1;
-    const std::string text = "05 20 Euro note, with far too many words to fit in one limited text of the callback";
+    const std::string text =
+        "05 20 Euro note, with far too many words to fit in one limited text of the callback";
     device("b0000000001" + text);
     const std::string cut63 = text.substr(0, 63);
     EXPECT_EQ((std::vector<std::string>{
@@ -81,6 +82,12 @@ TEST_F(DeviceTest, RepeatedStatusIsLoggedOnceUntilAnotherEventForcesIt) {
     device("a0000000001");
     EXPECT_EQ(4u, api("StatusEvent: amount=0, status=0, mode=1").size());
     EXPECT_EQ(7u, events().size());
+
+    g_LoggEveryCallback = 0;
+    g_bForceNextStatusEvent = true;  // as before a command to the device
+    device("a0000000001");
+    EXPECT_EQ(5u, api("StatusEvent: amount=0, status=0, mode=1").size());
+    EXPECT_FALSE(g_bForceNextStatusEvent.load());
 }
 
 TEST_F(DeviceTest, NoEventLinesWhenSendEventLoggingIsOff) {
