@@ -19,6 +19,7 @@
 #include "events/info_queues.h"
 #include "events/receivers.h"
 #include "link/dorvo_link.h"
+#include "platform/platform.h"
 #include "settings/settings_mirrors.h"
 #include "sim/sim_control.h"
 #include "tests/support/internal_env.h"
@@ -128,6 +129,11 @@ protected:
 class DeviceTest : public EventsTest {
 protected:
     void SetUp() override {
+        // The simulator sits beside this program; naming its folder keeps
+        // the search independent of who calls the loader (a sanitizer's
+        // interceptor has no run path of its own).
+        qxplat::setLibraryDirectoryForTesting(
+            qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
         sim_reset();
         char message[QX_BUFFER_CAPACITY] = "";
         ASSERT_EQ(QX_STATUS_OK, g_link.initialize(callbackfunc, "COM1", message)) << message;
