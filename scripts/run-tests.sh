@@ -34,8 +34,10 @@ native() {
 fuzz_one() {  # fuzz_one <harness>: a bounded run on its own corpus folder
     local corpus="$FUZZ_DIR/$(basename "$1")"
     mkdir -p "$corpus"
-    if "$1" -max_total_time="$FUZZ_SECONDS" -print_final_stats=0 "$corpus" \
-        >"$corpus.log" 2>&1; then
+    # libFuzzer's main comes before the shared sanitizer runtime in the
+    # harness's library list: preload the runtime so that it is first.
+    if LD_PRELOAD="$FUZZ_RUNTIME" "$1" -max_total_time="$FUZZ_SECONDS" -print_final_stats=0 \
+        "$corpus" >"$corpus.log" 2>&1; then
         echo "fuzzed $(basename "$1") for ${FUZZ_SECONDS}s: no finding"
     else
         tail -40 "$corpus.log"; return 1
@@ -46,6 +48,7 @@ run_fuzzers() {  # two harnesses at a time, one per core
     local harnesses=("$1"/bin/fuzz_*) status=0 pids=() pid
     [ -x "${harnesses[0]}" ] || { echo "no fuzz harnesses built"; return 0; }
     FUZZ_DIR="$1/fuzz-corpus"
+    FUZZ_RUNTIME="$(clang++ -print-file-name=libclang_rt.asan-x86_64.so)"
     for harness in "${harnesses[@]}"; do
         fuzz_one "$harness" & pids+=($!)
         if [ "${#pids[@]}" -ge "$QX_JOBS" ]; then
