@@ -3,6 +3,7 @@
 #include <time.h>
 
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 #include "platform/common/backend.h"
@@ -12,10 +13,12 @@ namespace qxplat {
 namespace backend {
 
 LocalTime realLocalNow() {
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
+    auto sinceEpoch = std::chrono::system_clock::now().time_since_epoch();
+    auto millisTotal = std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count();
+    std::time_t wholeSeconds = static_cast<std::time_t>(millisTotal / 1000);
+    int millis = static_cast<int>(millisTotal % 1000);
     std::tm local{};
-    localtime_r(&now.tv_sec, &local);
+    localtime_r(&wholeSeconds, &local);
     LocalTime time{};
     time.year = local.tm_year + 1900;
     time.month = local.tm_mon + 1;
@@ -23,7 +26,7 @@ LocalTime realLocalNow() {
     time.hour = local.tm_hour;
     time.minute = local.tm_min;
     time.second = local.tm_sec;
-    time.millisecond = static_cast<int>(now.tv_nsec / 1000000);
+    time.millisecond = millis;
     time.weekday = local.tm_wday;
     time.yearDay = local.tm_yday;
     return time;

@@ -12,7 +12,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
-#include <ctime>
 #include <map>
 #include <mutex>
 #include <string>
@@ -53,8 +52,10 @@ void writeToPipe(int fd, const QXNotification& record) {
     sigpending(&pendingBefore);
     bool wasPending = sigismember(&pendingBefore, SIGPIPE) == 1;
     if (write(fd, &record, sizeof record) < 0 && errno == EPIPE && !wasPending) {
-        timespec none{0, 0};
-        sigtimedwait(&pipeSignal, nullptr, &none);
+        sigset_t pendingNow;
+        sigpending(&pendingNow);
+        int consumed = 0;
+        if (sigismember(&pendingNow, SIGPIPE) == 1) sigwait(&pipeSignal, &consumed);
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }

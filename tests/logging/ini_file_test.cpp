@@ -37,13 +37,13 @@ TEST_F(IniFile, KeysAndValuesAreKeptUntrimmedAndComparedWithoutCase) {
     EXPECT_EQ(printed, "");
 }
 
-TEST_F(IniFile, TheFirstOfTheFourSpecialCharactersDecidesTheLine) {
+TEST_F(IniFile, TheFirstOfTheFourMarkCharactersDecidesTheLine) {
     CIniFile table = load(
         "[Lang]\n"
         "Busy;x=y\n"
         "Hash#a=b\n"
         "Key=value;with=more[stuff]\n"
-        "no special characters here\n"
+        "no marks here at all\n"
         "a[b]=c\n");
     EXPECT_EQ(get(table, "Lang", "Busy"), "<none>");
     EXPECT_EQ(get(table, "Lang", "Busy;x"), "<none>");
