@@ -1,5 +1,5 @@
 // strformat.h - printf-style formatting into a std::string, for the log
-// texts that are specified with %d and %s conversions.
+// texts that are written with %d and %s conversions.
 #ifndef QX_STRFORMAT_H
 #define QX_STRFORMAT_H
 

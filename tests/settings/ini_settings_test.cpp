@@ -18,6 +18,8 @@ using qxtest::logLinesContaining;
 namespace fsys = std::filesystem;
 
 const std::string kPrefix = "CQXLogics::getIniFileSettings: ";
+const std::string kSep(1, qxplat::pathSeparator());
+const std::string kDotIni = "." + kSep + "qxlogics.ini";
 
 class IniSettings : public ::testing::Test {
 protected:
@@ -37,7 +39,7 @@ protected:
         g_LogDebug = true;
     }
     static void writeIni(const std::string& dir, const std::string& text) {
-        qxtest::writeFile(dir + "/qxlogics.ini", text);
+        qxtest::writeFile(dir + kSep + "qxlogics.ini", text);
     }
     size_t count(const std::string& needle) {
         return logLinesContaining("qxlogic", needle).size();
@@ -55,13 +57,13 @@ TEST_F(IniSettings, NoFileAnywhereGivesDefaultsWithTheirLines) {
     EXPECT_EQ(count(kPrefix + "Environment variable QXCONFIG is not defined"), 1u);
     EXPECT_EQ(count("First settings file location"), 0u);
     EXPECT_EQ(count(kPrefix + "Second settings file location (the application "
-                              "directory): ./qxlogics.ini"), 1u);
+                              "directory): " + kDotIni), 1u);
     EXPECT_EQ(count(kPrefix + "Third settings file location (the DLL directory): " +
                     getRuntimePath() + "qxlogics.ini"), 1u);
     EXPECT_EQ(count(kPrefix + "Fourth settings file location (the Windows directory): " +
-                    m_systemDir + "/qxlogics.ini"), 1u);
+                    m_systemDir + kSep + "qxlogics.ini"), 1u);
     EXPECT_EQ(count("can't be opened for reading."), 3u);
-    EXPECT_EQ(count(kPrefix + "Settings file \"./qxlogics.ini\" can't be opened for reading."),
+    EXPECT_EQ(count(kPrefix + "Settings file \"" + kDotIni + "\" can't be opened for reading."),
               1u);
     EXPECT_EQ(count(kPrefix + "About to assign default settings since no "
                               "configuration file was found."), 1u);
@@ -79,10 +81,10 @@ TEST_F(IniSettings, QxconfigDirectoryIsUsedFirstAndAloneAnnounced) {
     logics.getIniFileSettings();
     EXPECT_EQ(count(kPrefix + "Read environment variable QXCONFIG: " + configDir), 1u);
     EXPECT_EQ(count(kPrefix + "First settings file location (the QXCONFIG environment "
-                              "variable directory): " + configDir + "/qxlogics.ini"), 1u);
+                              "variable directory): " + configDir + kSep + "qxlogics.ini"), 1u);
     EXPECT_EQ(count("Second settings file location"), 0u);
     EXPECT_EQ(count(kPrefix + "About to read settings from configuration file: " +
-                    configDir + "/qxlogics.ini"), 1u);
+                    configDir + kSep + "qxlogics.ini"), 1u);
     EXPECT_EQ(count(kPrefix + "AskPayOutAmountLimit: 1000 (from ini file)"), 1u);
     EXPECT_EQ(logics.Settings().GetInt(AskPayOutAmountLimit), 1000);
 }
@@ -94,8 +96,7 @@ TEST_F(IniSettings, QxconfigWithoutFileFallsThroughToCurrentDirectory) {
     logics.getIniFileSettings();
     EXPECT_EQ(count("can't be opened for reading."), 1u);
     EXPECT_EQ(count("Third settings file location"), 0u);
-    EXPECT_EQ(count(kPrefix + "About to read settings from configuration file: "
-                              "./qxlogics.ini"), 1u);
+    EXPECT_EQ(count(kPrefix + "About to read settings from configuration file: " + kDotIni), 1u);
     EXPECT_EQ(logics.Settings().GetInt(AskPayOutAmountLimit), 2000);
 }
 
@@ -104,7 +105,7 @@ TEST_F(IniSettings, SystemDirectoryIsTheLastResort) {
     logics.getIniFileSettings();
     EXPECT_EQ(count("can't be opened for reading."), 2u);
     EXPECT_EQ(count(kPrefix + "About to read settings from configuration file: " +
-                    m_systemDir + "/qxlogics.ini"), 1u);
+                    m_systemDir + kSep + "qxlogics.ini"), 1u);
     // Present with 0 is taken as 0; only a missing key gives the default.
     EXPECT_EQ(logics.Settings().GetInt(StatusOkTimeout), 0);
     EXPECT_EQ(count(kPrefix + "StatusOkTimeout: 0 (from ini file)"), 1u);
