@@ -30,7 +30,8 @@ std::string describeEvent(const TillEvent& e) {
             break;
         case EventKind::LevelWarning:
             line = "event level warning: type=" + std::to_string(e.warningType) + " (" +
-                   e.typeString + ") denomination=" + e.denominationString +
+                   e.typeString + ") denomination=" + formatMoney(e.denomination) +
+                   " (" + quoted(e.denominationString) + ")" +
                    " count=" + std::to_string(e.count) + " message=" + quoted(e.text);
             break;
         case EventKind::CashSession:

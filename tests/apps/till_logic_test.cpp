@@ -151,11 +151,13 @@ TEST(TillEvents, DescriptionsCarryTheEventsTexts) {
     warning.kind = EventKind::LevelWarning;
     warning.warningType = 2;
     warning.typeString = "Low";
+    warning.denomination = 200;
     warning.denominationString = "2";
     warning.count = 5;
     warning.text = "2 Low (5 Left)";
     EXPECT_EQ(describeEvent(warning),
-              "event level warning: type=2 (Low) denomination=2 count=5 message=\"2 Low (5 Left)\"");
+              "event level warning: type=2 (Low) denomination=2.00 (\"2\") count=5 "
+              "message=\"2 Low (5 Left)\"");
 
     TillEvent session;
     session.kind = EventKind::CashSession;
