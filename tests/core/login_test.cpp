@@ -141,6 +141,25 @@ TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
     EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
 }
 
+TEST_F(LoginTest, BusyStatusAtOpeningLeavesTheStateLoggedOut) {
+    // The device takes the login command but only the hook reports the
+    // opening: mode 1 with status 1, which names no pay-in state.
+    sim_override_answer('a', "000", 1);
+    qxplat::setSleepHookForTesting([](int ms) {
+        if (g_chLastCommand.load() == 'A') {
+            g_nLastCallbackStatus = 1;
+            g_nLastCallbackMode = 1;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    });
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
+    EXPECT_EQ(logged("CQXLogics::login: Last callback status == unexpected! "
+                     "g_nLastCallbackStatus=1"),
+              1u);
+}
+
 TEST_F(LoginTest, LogoutClosesTheDevice) {
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     settle();
@@ -152,6 +171,23 @@ TEST_F(LoginTest, LogoutClosesTheDevice) {
     int open = -1;
     g_theLogics.isOpen(&open, message);
     EXPECT_EQ(open, 0);
+}
+
+TEST_F(LoginTest, LogoutModeWaitRunsThroughAnErrorStatus) {
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    settle();
+    // Accepted but never reported: only the time-out ends the mode wait.
+    sim_override_answer('b', "000", 1);
+    g_nLastCallbackStatus = 2;
+    static int sleeps;
+    sleeps = 0;
+    qxplat::setSleepHookForTesting([](int) { ++sleeps; });
+    EXPECT_EQ(g_theLogics.logout(message), QX_STATUS_TIMEOUT);
+    EXPECT_STREQ(message, "Timed out");
+    EXPECT_EQ(sleeps, 501);
+    EXPECT_EQ(errors("CQXLogics::logout: Closing timed out, returning QX_STATUS_TIMEOUT"),
+              1u);
+    EXPECT_EQ(errors("CQXLogics::waitForMode: Error entered"), 0u);
 }
 
 TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
