@@ -103,7 +103,10 @@ short CDorvoLink::initialize(QXDeviceCallback callbackEntry, const char* portNam
         return QX_STATUS_ERROR;
     }
 
+    // The initiate entry writes into the buffer that still holds the load
+    // text; a library that writes no answer leaves that text in place.
     char answer[QX_ANSWER_SIZE] = "";
+    copyToCaller(answer, loadMessage, sizeof answer);
     trace("CDorvoLink::initialize: Calling my_qx_initiate");
     short result = my_qx_initiate(callbackEntry, portName, answer);
     if (result != 0) {
