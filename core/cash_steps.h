@@ -56,6 +56,14 @@ inline void writeRest(int* amountRest, int value) {
     if (amountRest) *amountRest = value;
 }
 
+// The busy step of the pre-check frame in two halves, for an operation
+// that traces between them: the wait with its "Wait for Ok" trace (only
+// while the device is busy), and the verdict on the wait's result -
+// QX_STATUS_BUSY after a time-out, QX_STATUS_ERROR after an error when the
+// operation has that branch, else QX_STATUS_OK.
+short busyWait(CQXLogics& logics, const PreCheck& op);
+short busyVerdict(const PreCheck& op, short waited, char* message);
+
 // Runs the given checks of the pre-check frame in order, for operations
 // that put checks of their own between them; the first refusal wins.
 using FrameCheck = short (CQXLogics::*)(const PreCheck&, char*);

@@ -31,25 +31,22 @@ const PreCheck kChange = {
 
 int paidInAmount() { return g_nLastCallbackAmount.load(std::memory_order_relaxed); }
 
-// The two traces enablePayin writes after a busy wait that ended in Ok.
-void traceBusyWaitOk() {
-    const std::string result = std::to_string(QX_STATUS_OK);
-    logTrace("CQXLogics::enablePayin: Quaxvault was Busy. Got new status nStatus=" +
-             result);
-    logTrace("CQXLogics::enablePayin: The new status nStatus=" + result +
-             " was neither TIMEOUT nor ERROR.");
-}
-
 }  // namespace
 
 short CQXLogics::enablePayin(char* message) {
     logOpening("CQXLogics::enablePayin()");
-    // checkBusy returns Ok after a wait only when the wait ended in Ok.
-    const bool wasBusy =
-        g_nLastCallbackStatus.load(std::memory_order_relaxed) == QX_DEVICE_BUSY;
-    short result = checkBusy(kEnablePayin, message);
-    if (result != QX_STATUS_OK) return result;
-    if (wasBusy) traceBusyWaitOk();
+    short result;
+    if (g_nLastCallbackStatus.load(std::memory_order_relaxed) == QX_DEVICE_BUSY) {
+        // enablePayin traces the busy wait's result, whatever it was.
+        const short waited = busyWait(*this, kEnablePayin);
+        const std::string status = std::to_string(waited);
+        logTrace("CQXLogics::enablePayin: Quaxvault was Busy. Got new status nStatus=" +
+                 status);
+        if ((result = busyVerdict(kEnablePayin, waited, message)) != QX_STATUS_OK)
+            return result;
+        logTrace("CQXLogics::enablePayin: The new status nStatus=" + status +
+                 " was neither TIMEOUT nor ERROR.");
+    }
     result = runChecks(*this, kEnablePayin, message,
                        {&CQXLogics::checkError, &CQXLogics::checkClosed,
                         &CQXLogics::checkIdentified, &CQXLogics::checkState});

@@ -23,19 +23,25 @@ short hasErrors(const PreCheck& op, char* message) {
 
 }  // namespace
 
-short CQXLogics::checkBusy(const PreCheck& op, char* message) {
-    if (lastStatus() != QX_DEVICE_BUSY) return QX_STATUS_OK;
+short busyWait(CQXLogics& logics, const PreCheck& op) {
     logTrace(logicPrefix(op.method) + "Quaxvault is Busy. Wait for Ok");
-    const short result = op.busyWantB == -1
-                             ? waitForStatus(op.busyWantA, op.busyTimeoutMs)
-                             : waitForStatus(op.busyWantA, op.busyWantB,
-                                             op.busyTimeoutMs);
-    if (result == QX_STATUS_TIMEOUT)
+    return op.busyWantB == -1
+               ? logics.waitForStatus(op.busyWantA, op.busyTimeoutMs)
+               : logics.waitForStatus(op.busyWantA, op.busyWantB, op.busyTimeoutMs);
+}
+
+short busyVerdict(const PreCheck& op, short waited, char* message) {
+    if (waited == QX_STATUS_TIMEOUT)
         return failWith(message, "QuaxVault is busy",
                         logicPrefix(op.method) + "QuaxVault is still busy, giving up.",
                         QX_STATUS_BUSY);
-    if (result == QX_STATUS_ERROR && op.busyErrorBranch) return hasErrors(op, message);
+    if (waited == QX_STATUS_ERROR && op.busyErrorBranch) return hasErrors(op, message);
     return QX_STATUS_OK;
+}
+
+short CQXLogics::checkBusy(const PreCheck& op, char* message) {
+    if (lastStatus() != QX_DEVICE_BUSY) return QX_STATUS_OK;
+    return busyVerdict(op, busyWait(*this, op), message);
 }
 
 short CQXLogics::checkError(const PreCheck& op, char* message) {

@@ -114,6 +114,21 @@ TEST_F(PayinTest, EnableAfterBusyWaitTracesTheNewStatus) {
                "nor ERROR."));
 }
 
+TEST_F(PayinTest, EnableTracesTheResultOfABusyWaitThatGivesUp) {
+    ASSERT_EQ(0, sim_set_option("stay_busy", 1));
+    settle();
+    ASSERT_EQ(QX_DEVICE_BUSY, g_nLastCallbackStatus.load());
+    skipSleeps();
+    EXPECT_EQ(QX_STATUS_BUSY, g_theLogics.enablePayin(message));
+    EXPECT_STREQ("QuaxVault is busy", message);
+    EXPECT_TRUE(
+        logged("CQXLogics::enablePayin: Quaxvault was Busy. Got new status nStatus=6"));
+    EXPECT_FALSE(logged("was neither TIMEOUT nor ERROR."));
+    EXPECT_EQ(1u,
+              errors("CQXLogics::enablePayin: QuaxVault is still busy, giving up.").size());
+    EXPECT_FALSE(sent('h'));
+}
+
 TEST_F(PayinTest, DisableWithoutDeviceAnswerTimesOutAndKeepsState) {
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message));
     settle();
