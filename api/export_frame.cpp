@@ -33,9 +33,9 @@ ExportFrame::ExportFrame(const char* name, const std::string& arguments,
 }
 
 std::string ExportFrame::resultLine(const char* outcome, short code,
-                                    const std::string& tail) const {
+                                    const std::string& tail, bool named) const {
     return std::string(m_name) + ": " + outcome + "! Returning " +
-           std::to_string(code) + codeSeparator(code) + tail;
+           std::to_string(code) + (named ? codeSeparator(code) : ": ") + tail;
 }
 
 bool ExportFrame::notInitiated(char* message, const std::string& valuesBefore) const {
@@ -50,7 +50,7 @@ short ExportFrame::finish(short code, const std::string& tail) const {
     if (code == QX_STATUS_OK) {
         WriteLog(resultLine("Ok", code, tail), Debug, ApiLog);
     } else {
-        WriteLog2(resultLine("Failed", code, tail), Failure, ApiLog, ErrorLog);
+        WriteLog2(resultLine("Failed", code, tail, false), Failure, ApiLog, ErrorLog);
     }
     return code;
 }

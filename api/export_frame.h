@@ -4,8 +4,10 @@
 //
 // A result line reads  name ": Ok! Returning " code separator tail  (or
 // ": Failed! Returning ", or initQX's ": Warning! Returning "), where the
-// separator names the codes 0, 2, 3 and 4 and the tail is the message text,
-// optionally preceded by values such as "amountRest=5: ".
+// tail is the message text, optionally preceded by values such as
+// "amountRest=5: ".  The separator names the codes 0, 2, 3 and 4 in the
+// success line and in the export's own fixed lines (guard, argument checks,
+// warning); a failure passed on from the core shows its number and ": ".
 #ifndef QX_EXPORT_FRAME_H
 #define QX_EXPORT_FRAME_H
 
@@ -81,8 +83,8 @@ public:
     // puts the translated text into message and answers true.
     bool notInitiated(char* message, const std::string& valuesBefore = "") const;
 
-    // The result line for code: success (0) or failure, with tail after the
-    // code's separator.  Returns code.
+    // The result line for code, with tail: success (0) after " (QX_STATUS_OK): ",
+    // failure after the number and ": ".  Returns code.
     short finish(short code, const std::string& tail) const;
 
     // An argument check of the export itself failed: the failure line with
@@ -123,8 +125,8 @@ public:
     }
 
 private:
-    std::string resultLine(const char* outcome, short code,
-                           const std::string& tail) const;
+    std::string resultLine(const char* outcome, short code, const std::string& tail,
+                           bool named = true) const;
 
     const char* m_name;
 };

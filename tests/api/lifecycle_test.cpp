@@ -18,16 +18,16 @@ TEST_F(LifecycleTest, PortSettingsAreCheckedBeforeTheDeviceIsOpened) {
     } cases[] = {
         {"Type:USB;Name:COM1", QX_STATUS_ERROR, "Port type not implemented",
          "initQX(Type:USB;Name:COM1, , message)",
-         "initQX: Failed! Returning 2 (QX_STATUS_ERROR): Port type not implemented"},
+         "initQX: Failed! Returning 2: Port type not implemented"},
         {"Type:CAN;Name:COM1", QX_STATUS_ERROR, "Port type not implemented",
          "initQX(Type:CAN;Name:COM1, , message)",
-         "initQX: Failed! Returning 2 (QX_STATUS_ERROR): Port type not implemented"},
+         "initQX: Failed! Returning 2: Port type not implemented"},
         {"Name:COM1", QX_STATUS_INPUT_PARAM_ERROR, "portSettings invalid",
          "initQX(Name:COM1, , message)",
-         "initQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings invalid"},
+         "initQX: Failed! Returning 4: portSettings invalid"},
         {"Type:RS485;Name:COM1", QX_STATUS_INPUT_PARAM_ERROR, "portSettings invalid",
          "initQX(Type:RS485;Name:COM1, , message)",
-         "initQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings invalid"},
+         "initQX: Failed! Returning 4: portSettings invalid"},
         {"", QX_STATUS_INPUT_PARAM_ERROR, "portSettings is empty", "initQX(, , message)",
          "initQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings is empty"},
         {nullptr, QX_STATUS_INPUT_PARAM_ERROR, "portSettings is empty", "initQX(, , message)",
@@ -78,8 +78,7 @@ TEST_F(LifecycleTest, TheCoresRefusalIsPassedOnWithItsText) {
     EXPECT_EQ(qx().initQX(kPort, nullptr, message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "No Event or callback defined");
     EXPECT_TRUE(log.has("qxapi", "!!",
-                        "initQX: Failed! Returning 2 (QX_STATUS_ERROR): "
-                        "No Event or callback defined"));
+                        "initQX: Failed! Returning 2: No Event or callback defined"));
     EXPECT_EQ(qx().enablePayinQX(message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "Not initiated");
 }

@@ -90,8 +90,8 @@ TEST_F(SessionFlowTest, DispenseFailureLogsTheRest) {
     EXPECT_EQ(rest, 0);
     EXPECT_STREQ(message, "Amount to dispense too big");
     EXPECT_TRUE(log.has("qxerror", "!!",
-                        "dispenseQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): "
-                        "amountRest=0: Amount to dispense too big"));
+                        "dispenseQX: Failed! Returning 4: amountRest=0: "
+                        "Amount to dispense too big"));
 
     // An empty device cannot pay: the device's rest reaches the caller.  Its
     // "c", "b" and "a" reports come at a device's pace, far enough apart for
