@@ -16,4 +16,6 @@ sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 "${sudo_cmd[@]}" apt-get update -q
-"${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+# With their recommended packages: that is the set the Wine stage is
+# known to run with (wine's launcher and its support libraries).
+"${sudo_cmd[@]}" apt-get install -y -q "${missing[@]}"
