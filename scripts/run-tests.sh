@@ -14,6 +14,7 @@ source "$(dirname "$0")/common.sh"
 
 FUZZ_SECONDS="${QX_FUZZ_SECONDS:-5}"
 WINE="${QX_WINE:-/usr/lib/wine/wine64}"
+WINESERVER="${QX_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}"
 BUILD="$QX_ROOT/build"
 declare -a SUMMARY=()
 FAILED=0
@@ -93,11 +94,11 @@ windows() {
     export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all
     mkdir -p "$WINEPREFIX"
     # One wine server for every test program, stopped after the run.
-    wineserver -p
+    "$WINESERVER" -p
     "$WINE" wineboot --init >/dev/null 2>&1
     ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
     status=$?
-    wineserver -k 2>/dev/null
+    "$WINESERVER" -k 2>/dev/null
     return "$status"
 }
 
