@@ -189,16 +189,21 @@ short getDenomination(const std::string& text, std::size_t start,
 
 namespace {
 
+// The denomination text from start into levels, logging a failure.
+short readDenomination(const std::string& text, std::size_t start, CashLevels& levels,
+                       std::string& rest) {
+    short result = getDenomination(text, start, levels.denomination,
+                                   levels.denominationString, rest);
+    if (result != QX_STATUS_OK) logEventError("getCashLevels: getDenomination failed");
+    return result;
+}
+
 // The low (two-digit count) or empty ("00") form, denomination from 3.
 short readLowOrEmpty(const std::string& text, CashLevels& levels) {
     g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_TRUE;
     std::string rest;
-    short result = getDenomination(text, 3, levels.denomination,
-                                   levels.denominationString, rest);
-    if (result != QX_STATUS_OK) {
-        logEventError("getCashLevels: getDenomination failed");
-        return result;
-    }
+    short result = readDenomination(text, 3, levels, rest);
+    if (result != QX_STATUS_OK) return result;
     const std::string count = text.substr(0, 2);
     if (count == "00") {
         levels.numberOf = 0;
@@ -229,12 +234,8 @@ short readHigh(const std::string& text, CashLevels& levels) {
     levels.warningType = 3;
     levels.typeString = TranslateText("High");
     std::string rest;
-    short result = getDenomination(text, 0, levels.denomination,
-                                   levels.denominationString, rest);
-    if (result != QX_STATUS_OK) {
-        logEventError("getCashLevels: getDenomination failed");
-        return result;
-    }
+    short result = readDenomination(text, 0, levels, rest);
+    if (result != QX_STATUS_OK) return result;
     levels.warningMessage = levels.denominationString + " " + levels.typeString +
                             " (" + rest + ")";
     return QX_STATUS_OK;
