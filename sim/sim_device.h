@@ -14,7 +14,7 @@
 
 namespace qxsim {
 
-// Behaviour knobs (sim_set_option); documented in sim/README.md.
+// Behaviour knobs (qxsim_set_option); documented in sim/README.md.
 struct Options {
     int callbackDelayMs = 0;
     int busyMs = 0;

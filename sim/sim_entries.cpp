@@ -1,11 +1,11 @@
 // sim_entries.cpp - the simulator's exported entries: the three entries of
 // the device communication library under their exact names, and the
-// control entries of sim_control.h.  The only OS-dependent code of the
+// control entries of qxsim.h.  The only OS-dependent code of the
 // simulator lives here: the calling convention and the export spelling.
 #include <cstring>
 #include <string>
 
-#include "sim/sim_control.h"
+#include "sim/qxsim.h"
 #include "sim/sim_device.h"
 #include "sim/sim_pump.h"
 
@@ -93,23 +93,23 @@ SIM_EXPORT_AS(SIM_NAME_CLOSE, sim_entry_close);
 
 // ---- Control entries ----------------------------------------------------------
 
-SIMAPI void sim_reset(void) { sim().device.reset(); }
+SIMAPI void qxsim_reset(void) { sim().device.reset(); }
 
-SIMAPI int sim_set_option(const char* name, int value) {
+SIMAPI int qxsim_set_option(const char* name, int value) {
     return sim().device.setOption(name ? name : "", value);
 }
 
-SIMAPI int sim_insert(int amount) { return sim().device.insert(amount); }
+SIMAPI int qxsim_insert(int amount) { return sim().device.insert(amount); }
 
-SIMAPI void sim_inject_callback(const char* text) {
+SIMAPI void qxsim_inject_callback(const char* text) {
     qxsim::CallbackPump::Item item;
     item.text = text ? text : "";
     sim().pump.post(std::move(item));
 }
 
-SIMAPI int sim_wait_idle(int timeoutMs) { return sim().pump.waitIdle(timeoutMs) ? 0 : -1; }
+SIMAPI int qxsim_wait_idle(int timeoutMs) { return sim().pump.waitIdle(timeoutMs) ? 0 : -1; }
 
-SIMAPI int sim_commands(char* buffer, int capacity) {
+SIMAPI int qxsim_commands(char* buffer, int capacity) {
     int count = 0;
     std::string record = sim().device.commandRecord(&count);
     if (buffer && capacity > 0) {
@@ -122,18 +122,18 @@ SIMAPI int sim_commands(char* buffer, int capacity) {
     return count;
 }
 
-SIMAPI void sim_override_answer(char letter, const char* answer, int times) {
+SIMAPI void qxsim_override_answer(char letter, const char* answer, int times) {
     sim().device.overrideAnswer(letter, answer ? answer : "", times);
 }
 
-SIMAPI int sim_level(int denomination) { return sim().device.level(denomination); }
+SIMAPI int qxsim_level(int denomination) { return sim().device.level(denomination); }
 
-SIMAPI int sim_set_level(int denomination, int count) {
+SIMAPI int qxsim_set_level(int denomination, int count) {
     return sim().device.setLevel(denomination, count);
 }
 
-SIMAPI long long sim_total_value(void) { return sim().device.totalValue(); }
+SIMAPI long long qxsim_total_value(void) { return sim().device.totalValue(); }
 
-SIMAPI long long sim_cash_box(void) { return sim().device.cashBox(); }
+SIMAPI long long qxsim_cash_box(void) { return sim().device.cashBox(); }
 
 }  // extern "C"

@@ -17,12 +17,12 @@ void lookUp(Fn& fn, const char* name) {
 
 void Customer::bind() {
     if (!loadDeviceLibrary(m_where)) return;
-    lookUp(m_insert, "sim_insert");
-    lookUp(m_waitIdle, "sim_wait_idle");
-    lookUp(m_level, "sim_level");
-    lookUp(m_setLevel, "sim_set_level");
-    lookUp(m_total, "sim_total_value");
-    lookUp(m_option, "sim_set_option");
+    lookUp(m_insert, "qxsim_insert");
+    lookUp(m_waitIdle, "qxsim_wait_idle");
+    lookUp(m_level, "qxsim_level");
+    lookUp(m_setLevel, "qxsim_set_level");
+    lookUp(m_total, "qxsim_total_value");
+    lookUp(m_option, "qxsim_set_option");
     // All or nothing: a half-bound customer would play a half scene.
     if (!m_insert || !m_waitIdle || !m_level || !m_setLevel || !m_total ||
         !m_option) {

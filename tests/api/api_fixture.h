@@ -133,7 +133,7 @@ protected:
         std::string error;
         m_api = loadApi(error);
         ASSERT_NE(m_api, nullptr) << error;
-        m_api->sim.sim_reset();
+        m_api->sim.qxsim_reset();
         g_received.clear();
         log = LogCursor(m_api->logDir);
     }
@@ -143,7 +143,7 @@ protected:
         char message[QX_BUFFER_CAPACITY];
         // Let a cash move finish, so its idle report reaches the device model
         // before exit closes the connection.
-        sim().sim_wait_idle(2000);
+        sim().qxsim_wait_idle(2000);
         // A case may have registered receivers without initiating: an
         // init/exit round clears them for the next case.
         if (qx().exitQX(message) != QX_STATUS_OK) {
@@ -151,7 +151,7 @@ protected:
             qx().initQX(kPort, "", message);
             qx().exitQX(message);
         }
-        m_api->sim.sim_reset();
+        m_api->sim.qxsim_reset();
     }
 
     const QxExports& qx() const { return m_api->qx; }
@@ -168,17 +168,17 @@ protected:
     // polling thread wakes late on a loaded machine.
     void openSession() {
         char message[QX_BUFFER_CAPACITY] = "";
-        ASSERT_EQ(sim().sim_set_option("busy_ms", 400), 0);
+        ASSERT_EQ(sim().qxsim_set_option("busy_ms", 400), 0);
         ASSERT_EQ(registerAll(), QX_STATUS_OK);
         ASSERT_EQ(qx().initQX(kPort, "", message), QX_STATUS_OK) << message;
         ASSERT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;
-        sim().sim_wait_idle(2000);
+        sim().qxsim_wait_idle(2000);
     }
 
     // The commands the simulator received, one per entry.
     std::vector<std::string> commands() const {
         std::vector<char> buffer(8192);
-        sim().sim_commands(buffer.data(), static_cast<int>(buffer.size()));
+        sim().qxsim_commands(buffer.data(), static_cast<int>(buffer.size()));
         std::vector<std::string> result;
         std::istringstream text(buffer.data());
         for (std::string line; std::getline(text, line);) result.push_back(line);

@@ -55,11 +55,11 @@ TEST_F(InfoQueueFlowTest, TextsComeOutOldestFirstAndOnlyOnce) {
 
     // An error (code 12 at positions 14-15), two cash levels (a "%" in the
     // first), a cash session.
-    sim().sim_inject_callback(statusText('2', "JAM AT 50% NT 12").c_str());
-    sim().sim_inject_callback(statusText('3', "05 20 50%       ").c_str());
-    sim().sim_inject_callback(statusText('3', "00 0,50         ").c_str());
-    sim().sim_inject_callback(statusText('3', "CR/WD00004200 50%").c_str());
-    ASSERT_EQ(sim().sim_wait_idle(2000), 0);
+    sim().qxsim_inject_callback(statusText('2', "JAM AT 50% NT 12").c_str());
+    sim().qxsim_inject_callback(statusText('3', "05 20 50%       ").c_str());
+    sim().qxsim_inject_callback(statusText('3', "00 0,50         ").c_str());
+    sim().qxsim_inject_callback(statusText('3', "CR/WD00004200 50%").c_str());
+    ASSERT_EQ(sim().qxsim_wait_idle(2000), 0);
 
     char errorText[QX_BUFFER_CAPACITY] = "", ext[QX_BUFFER_CAPACITY] = "";
     EXPECT_EQ(qx().getErrorInfoQX(errorText, ext), QX_STATUS_OK);

@@ -65,7 +65,7 @@ TEST_F(SessionFlowTest, SaleWithAmountDuePaysBackTheChange) {
     char message[QX_BUFFER_CAPACITY] = "";
     ASSERT_EQ(qx().enablePayinQX(message), QX_STATUS_OK) << message;
     EXPECT_TRUE(log.has("qxapi", "==", "enablePayinQX: Ok! Returning 0 (QX_STATUS_OK): Done"));
-    ASSERT_EQ(sim().sim_insert(1000), 0);
+    ASSERT_EQ(sim().qxsim_insert(1000), 0);
     ASSERT_TRUE(awaitStatusAmount(1000));
 
     int rest = 55;
@@ -96,10 +96,10 @@ TEST_F(SessionFlowTest, DispenseFailureLogsTheRest) {
     // An empty device cannot pay: the device's rest reaches the caller.  Its
     // "c", "b" and "a" reports come at a device's pace, far enough apart for
     // each wait to see its own even when the poller wakes late.
-    ASSERT_EQ(sim().sim_set_option("callback_delay_ms", 100), 0);
+    ASSERT_EQ(sim().qxsim_set_option("callback_delay_ms", 100), 0);
     for (int denomination : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20,
                              10, 5, 2, 1}) {
-        sim().sim_set_level(denomination, 0);
+        sim().qxsim_set_level(denomination, 0);
     }
     EXPECT_EQ(qx().dispenseQX(1250, "drawer", &rest, message), QX_STATUS_NOT_POSSIBLE);
     EXPECT_EQ(rest, 1250);

@@ -13,7 +13,7 @@
 #include "core/device_model.h"
 #include "core/qxlogics.h"
 #include "platform/platform.h"
-#include "sim/sim_control.h"
+#include "sim/qxsim.h"
 #include "tests/events/events_fixture.h"
 #include "tests/support/internal_env.h"
 
@@ -39,11 +39,11 @@ inline std::vector<std::string> splitCommands(const std::string& record) {
 class CashTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim_reset();
+        qxsim_reset();
         // The device holds its busy status a little while it moves cash,
         // long enough for the start waits' 10 ms polls to see it even on a
         // loaded machine under a sanitizer.
-        ASSERT_EQ(0, sim_set_option("busy_ms", 250));
+        ASSERT_EQ(0, qxsim_set_option("busy_ms", 250));
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();
@@ -75,11 +75,11 @@ protected:
     virtual const char* initSettings() const { return ""; }
 
     // Lets the device deliver every callback it has queued.
-    static void settle() { ASSERT_EQ(0, sim_wait_idle(5000)); }
+    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
 
     static std::vector<std::string> allCommands() {
         std::vector<char> buffer(1 << 16);
-        sim_commands(buffer.data(), static_cast<int>(buffer.size()));
+        qxsim_commands(buffer.data(), static_cast<int>(buffer.size()));
         return splitCommands(buffer.data());
     }
     // The commands sent since the session was set up (or since forget()).
@@ -108,7 +108,7 @@ protected:
     // Pay-in enabled and amount inserted, reported by the device.
     void payIn(int amount) {
         ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message)) << message;
-        ASSERT_EQ(0, sim_insert(amount));
+        ASSERT_EQ(0, qxsim_insert(amount));
         settle();
         ASSERT_EQ(amount, g_nLastCallbackAmount.load());
     }

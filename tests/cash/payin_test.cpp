@@ -14,7 +14,7 @@ bool startsWithAny(const std::vector<std::string>& lines, const std::string& hea
 }
 
 TEST_F(PayinTest, SaleOf1250PaidWith2000GivesChangeFromTheInventory) {
-    const long long before = sim_total_value();
+    const long long before = qxsim_total_value();
     payIn(2000);
     int rest = -1;
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.amountDue(1250, "sale 42", &rest, message));
@@ -24,7 +24,7 @@ TEST_F(PayinTest, SaleOf1250PaidWith2000GivesChangeFromTheInventory) {
     // The whole 2000 is booked and the difference paid back in one command.
     ASSERT_FALSE(commands().empty());
     EXPECT_EQ("f|00000750|00002000|sale 42", commands().back());
-    EXPECT_EQ(before + 2000 - 750, sim_total_value());
+    EXPECT_EQ(before + 2000 - 750, qxsim_total_value());
     EXPECT_EQ(QXS_PAYIN_ENABLED, g_QXState.load());
     EXPECT_FALSE(g_bPayoutInProgress.load());
     // The application saw the cash arrive and the device come back to idle
@@ -94,15 +94,15 @@ TEST_F(PayinTest, EnableNeedsNoCallbackAndDepositNeedsPayinDisabled) {
 }
 
 TEST_F(PayinTest, EnableAfterBusyWaitTracesTheNewStatus) {
-    ASSERT_EQ(0, sim_set_option("stay_busy", 1));
+    ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));
     settle();
     ASSERT_EQ(QX_DEVICE_BUSY, g_nLastCallbackStatus.load());
     // The device settles while the operation waits.
     int sleeps = 0;
     qxplat::setSleepHookForTesting([&](int) {
         if (++sleeps == 3) {
-            sim_set_option("stay_busy", 0);
-            sim_wait_idle(5000);
+            qxsim_set_option("stay_busy", 0);
+            qxsim_wait_idle(5000);
         }
     });
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message)) << message;
@@ -115,7 +115,7 @@ TEST_F(PayinTest, EnableAfterBusyWaitTracesTheNewStatus) {
 }
 
 TEST_F(PayinTest, EnableTracesTheResultOfABusyWaitThatGivesUp) {
-    ASSERT_EQ(0, sim_set_option("stay_busy", 1));
+    ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));
     settle();
     ASSERT_EQ(QX_DEVICE_BUSY, g_nLastCallbackStatus.load());
     skipSleeps();
@@ -132,7 +132,7 @@ TEST_F(PayinTest, EnableTracesTheResultOfABusyWaitThatGivesUp) {
 TEST_F(PayinTest, DisableWithoutDeviceAnswerTimesOutAndKeepsState) {
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message));
     settle();
-    sim_override_answer('g', "000", 1);  // taken, but the device does nothing
+    qxsim_override_answer('g', "000", 1);  // taken, but the device does nothing
     skipSleeps();
     EXPECT_EQ(QX_STATUS_TIMEOUT, g_theLogics.disablePayin(message));
     EXPECT_STREQ("Timed out", message);
@@ -143,7 +143,7 @@ TEST_F(PayinTest, DisableWithoutDeviceAnswerTimesOutAndKeepsState) {
 }
 
 TEST_F(PayinTest, RefusedCommandsReturnTheLinkCodeAndText) {
-    sim_override_answer('h', "001", 1);
+    qxsim_override_answer('h', "001", 1);
     EXPECT_EQ(QX_STATUS_BUSY, g_theLogics.enablePayin(message));
     EXPECT_EQ(QXS_PAYIN_DISABLED, g_QXState.load());
     EXPECT_EQ(1u, errors("CQXLogics::enablePayin: enablePayinQX failed, return code = 1, "
@@ -153,14 +153,14 @@ TEST_F(PayinTest, RefusedCommandsReturnTheLinkCodeAndText) {
 
 TEST_F(PayinTest, ChangePaysBackWhatWasPaidInAndForgetsTheAskPayout) {
     payIn(1000);
-    const long long before = sim_total_value();
+    const long long before = qxsim_total_value();
     g_bAskPayoutDone = true;
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.change(message)) << message;
     settle();
     EXPECT_EQ("e|1", commands().back());
     EXPECT_EQ('1', g_chLastCommand.load());
     EXPECT_FALSE(g_bAskPayoutDone.load());
-    EXPECT_EQ(before - 1000, sim_total_value());
+    EXPECT_EQ(before - 1000, qxsim_total_value());
     EXPECT_EQ(0, g_nLastCallbackAmount.load());
     // change leaves the state to the device's callbacks.
     EXPECT_EQ(QXS_PAYIN_ENABLED, g_QXState.load());
@@ -176,7 +176,7 @@ TEST_F(PayinTest, ChangeWithNothingPaidInSkipsTheStartWait) {
 
 TEST_F(PayinTest, ChangeWhoseDeviceNeverGoesBusyTimesOut) {
     payIn(1000);
-    ASSERT_EQ(0, sim_set_option("no_busy_report", 1));
+    ASSERT_EQ(0, qxsim_set_option("no_busy_report", 1));
     skipSleeps();
     EXPECT_EQ(QX_STATUS_TIMEOUT, g_theLogics.change(message));
     EXPECT_STREQ("Timed out", message);

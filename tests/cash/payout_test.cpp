@@ -25,7 +25,7 @@ int askCount(const std::vector<std::string>& commands) {
 void stockOnly(int denomination, int count) {
     for (int value :
          {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
-        ASSERT_EQ(0, sim_set_level(value, value == denomination ? count : 0));
+        ASSERT_EQ(0, qxsim_set_level(value, value == denomination ? count : 0));
 }
 
 class AskFirstTest : public PayoutTest {
@@ -100,7 +100,7 @@ TEST_F(AskFirstTest, AnsweredAskPayoutLetsOneDispenseOfThatAmountSkipAsking) {
 }
 
 TEST_F(AskFirstTest, TheRecordHoldsTheLatestAskedAmount) {
-    ASSERT_EQ(0, sim_set_option("callback_delay_ms", kReportSpacingMs));
+    ASSERT_EQ(0, qxsim_set_option("callback_delay_ms", kReportSpacingMs));
     stockOnly(1000, 6);
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.askPayout(6000, message)) << message;
     int rest = 0;
@@ -118,7 +118,7 @@ TEST_F(AskFirstTest, TheRecordHoldsTheLatestAskedAmount) {
 }
 
 TEST_F(AskFirstTest, AskPayoutWithRestIsNotPossible) {
-    ASSERT_EQ(0, sim_set_option("callback_delay_ms", kReportSpacingMs));
+    ASSERT_EQ(0, qxsim_set_option("callback_delay_ms", kReportSpacingMs));
     stockOnly(5000, 10);
     int rest = -1;
     EXPECT_EQ(QX_STATUS_NOT_POSSIBLE, g_theLogics.askPayout(5300, &rest, message));
@@ -229,7 +229,7 @@ TEST_F(LimitTest, TimeOutAfterTheCommandKeepsTheEntry) {
     disable();
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.deposit("", message));
     settle();
-    ASSERT_EQ(0, sim_set_option("no_busy_report", 1));
+    ASSERT_EQ(0, qxsim_set_option("no_busy_report", 1));
     g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
     skipSleeps();
     EXPECT_EQ(QX_STATUS_TIMEOUT, g_theLogics.dispense(1000, "", nullptr, message));
@@ -308,7 +308,7 @@ TEST_F(PayoutTest, TemporarySettingsComeBackAfterTheCommandOnly) {
     EXPECT_EQ(1, g_theLogics.Settings().GetDurationType());
 
     changeSettings("PayOutAmountPerTimeLimitAmount:0", 1);
-    sim_override_answer('c', "001", 1);
+    qxsim_override_answer('c', "001", 1);
     EXPECT_EQ(QX_STATUS_BUSY, g_theLogics.dispense(1000, "", nullptr, message));
     EXPECT_EQ(1u, errors("CQXLogics::dispense: dispense failed, return code = 1").size());
     EXPECT_EQ(10, g_theLogics.Settings().GetInt(StatusOkTimeout));

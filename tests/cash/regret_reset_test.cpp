@@ -30,7 +30,7 @@ TEST_F(RegretTest, LastNoteGoesBackToTheCustomer) {
 
 TEST_F(RegretTest, RegretAllUsesTheDevicesOwnCommandWhenIdentified) {
     ASSERT_EQ(3, g_theLogics.getVerifyQXStatus());
-    const long long before = sim_total_value();
+    const long long before = qxsim_total_value();
     payIn(2500);
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.regret(1, message)) << message;
     settle();
@@ -38,7 +38,7 @@ TEST_F(RegretTest, RegretAllUsesTheDevicesOwnCommandWhenIdentified) {
     EXPECT_EQ('F', g_chLastCommand.load());
     EXPECT_TRUE(logged("CQXLogics::regret: True regret all is supported."));
     EXPECT_EQ(0, g_nLastCallbackAmount.load());
-    EXPECT_EQ(before, sim_total_value());
+    EXPECT_EQ(before, qxsim_total_value());
 }
 
 TEST_F(LegacyRegretTest, RegretAllIsAnEmptyPayoutOnOlderDevices) {
@@ -91,7 +91,7 @@ TEST_F(RegretTest, UnknownTypeIsCheckedAfterTheTenSecondBusyWait) {
     EXPECT_EQ(1u, errors("CQXLogics::regret: Invalid regretType").size());
     EXPECT_TRUE(commands().empty());
 
-    ASSERT_EQ(0, sim_set_option("stay_busy", 1));
+    ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));
     settle();
     int sleeps = 0;
     qxplat::setSleepHookForTesting([&](int) { ++sleeps; });
@@ -103,7 +103,7 @@ TEST_F(RegretTest, UnknownTypeIsCheckedAfterTheTenSecondBusyWait) {
 }
 
 TEST_F(RegretTest, ResetIsSentFromErrorAndFromLoggedOut) {
-    ASSERT_EQ(0, sim_set_option("error_code", 5));
+    ASSERT_EQ(0, qxsim_set_option("error_code", 5));
     settle();
     ASSERT_EQ(QX_DEVICE_ERROR, g_nLastCallbackStatus.load());
     EXPECT_EQ(QX_STATUS_ERROR, g_theLogics.regret(0, message));
@@ -125,7 +125,7 @@ TEST_F(RegretTest, ResetIsSentFromErrorAndFromLoggedOut) {
 }
 
 TEST_F(RegretTest, ResetGivesUpOnADeviceBusyFor15Seconds) {
-    ASSERT_EQ(0, sim_set_option("stay_busy", 1));
+    ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));
     settle();
     int sleeps = 0;
     qxplat::setSleepHookForTesting([&](int) { ++sleeps; });
@@ -137,7 +137,7 @@ TEST_F(RegretTest, ResetGivesUpOnADeviceBusyFor15Seconds) {
 
 TEST_F(RegretTest, RegretWhoseDeviceNeverGoesBusyTimesOut) {
     payIn(1000);
-    ASSERT_EQ(0, sim_set_option("no_busy_report", 1));
+    ASSERT_EQ(0, qxsim_set_option("no_busy_report", 1));
     skipSleeps();
     EXPECT_EQ(QX_STATUS_TIMEOUT, g_theLogics.regret(0, message));
     EXPECT_STREQ("Timed out", message);

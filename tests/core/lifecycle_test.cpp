@@ -86,7 +86,7 @@ TEST_F(LifecycleTest, MissingPortNameAndRefusedPortLeaveItUninitiated) {
     EXPECT_FALSE(g_theLogics.isInitiated());
     EXPECT_EQ(g_QXState.load(), QXS_UNINITIATED);
 
-    ASSERT_EQ(sim_set_option("initiate_result", 1), 0);
+    ASSERT_EQ(qxsim_set_option("initiate_result", 1), 0);
     const short result = g_theLogics.init("Type:RS232;Name:COM9", "", message);
     EXPECT_NE(result, QX_STATUS_OK);
     EXPECT_EQ(errors("CQXLogics::initialize: CDorvoLink::initialize failed"), 1u);
@@ -95,7 +95,7 @@ TEST_F(LifecycleTest, MissingPortNameAndRefusedPortLeaveItUninitiated) {
     EXPECT_FALSE(g_theLogics.isInitiated());
     // A second init reads the settings file again.
     EXPECT_EQ(logged("About to assign default settings"), 2u);
-    ASSERT_EQ(sim_set_option("initiate_result", 0), 0);
+    ASSERT_EQ(qxsim_set_option("initiate_result", 0), 0);
 }
 
 TEST_F(LifecycleTest, ExitClosesOnceAndForgetsTheCallbacks) {

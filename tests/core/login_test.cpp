@@ -62,7 +62,7 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
 }
 
 TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
-    ASSERT_EQ(sim_set_option("drop_verify", 1), 0);
+    ASSERT_EQ(qxsim_set_option("drop_verify", 1), 0);
     // Only the wait for the "x" reply runs without sleeping.
     qxplat::setSleepHookForTesting([](int ms) {
         if (g_chLastCommand.load() != 'X')
@@ -108,7 +108,7 @@ TEST_F(LoginTest, TextLoginConvertsTheLastDigits) {
 TEST_F(LoginTest, TextLoginWithoutTextsUsesOneAndOne) {
     ASSERT_EQ(g_theLogics.login(nullptr, nullptr, message), QX_STATUS_OK) << message;
     EXPECT_EQ(loginFields(), "01|01");
-    sim_reset();
+    qxsim_reset();
     ASSERT_EQ(g_theLogics.login("op1234", "x5", message), QX_STATUS_OK) << message;
     EXPECT_EQ(loginFields(), "34|05");
 }
@@ -118,7 +118,7 @@ TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
     g_theLogics.changeSettings("AutoDisable:1", 0, text);
     // The device takes the disable command but never reports it; it stays
     // idle with pay-in enabled, so the disable wait runs out.
-    sim_override_answer('g', "000", 1);
+    qxsim_override_answer('g', "000", 1);
     qxplat::setSleepHookForTesting([](int ms) {
         if (g_chLastCommand.load() == 'G') {
             g_nLastCallbackStatus = 0;
@@ -133,7 +133,7 @@ TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
 }
 
 TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
-    sim_override_answer('a', "002", 1);
+    qxsim_override_answer('a', "002", 1);
     EXPECT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_ERROR);
     EXPECT_EQ(errors("CQXLogics::login: CDorvoLink::login failed"), 1u);
     // What had happened before the command stays.
@@ -144,7 +144,7 @@ TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
 TEST_F(LoginTest, BusyStatusAtOpeningLeavesTheStateLoggedOut) {
     // The device takes the login command but only the hook reports the
     // opening: mode 1 with status 1, which names no pay-in state.
-    sim_override_answer('a', "000", 1);
+    qxsim_override_answer('a', "000", 1);
     qxplat::setSleepHookForTesting([](int ms) {
         if (g_chLastCommand.load() == 'A') {
             g_nLastCallbackStatus = 1;
@@ -177,7 +177,7 @@ TEST_F(LoginTest, LogoutModeWaitRunsThroughAnErrorStatus) {
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     settle();
     // Accepted but never reported: only the time-out ends the mode wait.
-    sim_override_answer('b', "000", 1);
+    qxsim_override_answer('b', "000", 1);
     g_nLastCallbackStatus = 2;
     static int sleeps;
     sleeps = 0;
@@ -193,7 +193,7 @@ TEST_F(LoginTest, LogoutModeWaitRunsThroughAnErrorStatus) {
 TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     settle();
-    sim_override_answer('b', "001", 2);
+    qxsim_override_answer('b', "001", 2);
     EXPECT_EQ(g_theLogics.logout(message), QX_STATUS_BUSY);
     EXPECT_STREQ(message, "Busy");
     EXPECT_EQ(sentCount('b'), 2);

@@ -13,7 +13,7 @@
 #include "core/qxlogics.h"
 #include "events/receivers.h"
 #include "platform/platform.h"
-#include "sim/sim_control.h"
+#include "sim/qxsim.h"
 #include "tests/support/internal_env.h"
 
 namespace coretest {
@@ -27,7 +27,7 @@ inline void QXAPI onLevelWarning(int, int, int, const char*, const char*, const 
 class SessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim_reset();
+        qxsim_reset();
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();
@@ -52,12 +52,12 @@ protected:
         registerCallbacks();
         return g_theLogics.init("Type:RS232;Name:COM1", initSettings, message);
     }
-    static void settle() { ASSERT_EQ(0, sim_wait_idle(5000)); }
+    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
 
     // Commands received since the reset, the separator shown as '|'.
     static std::vector<std::string> commands() {
         std::vector<char> buffer(1 << 16);
-        sim_commands(buffer.data(), static_cast<int>(buffer.size()));
+        qxsim_commands(buffer.data(), static_cast<int>(buffer.size()));
         std::vector<std::string> lines(1);
         for (const char* c = buffer.data(); *c; ++c) {
             if (*c == '\n') lines.emplace_back();

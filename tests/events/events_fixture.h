@@ -21,7 +21,7 @@
 #include "link/dorvo_link.h"
 #include "platform/platform.h"
 #include "settings/settings_mirrors.h"
-#include "sim/sim_control.h"
+#include "sim/qxsim.h"
 #include "tests/support/internal_env.h"
 
 namespace evtest {
@@ -134,10 +134,10 @@ protected:
         // interceptor has no run path of its own).
         qxplat::setLibraryDirectoryForTesting(
             qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
-        sim_reset();
+        qxsim_reset();
         char message[QX_BUFFER_CAPACITY] = "";
         ASSERT_EQ(QX_STATUS_OK, g_link.initialize(callbackfunc, "COM1", message)) << message;
-        ASSERT_EQ(0, sim_wait_idle(5000));
+        ASSERT_EQ(0, qxsim_wait_idle(5000));
         freshState();  // whatever the connection itself reported is forgotten
     }
     void TearDown() override {
@@ -147,8 +147,8 @@ protected:
     }
     // Delivers one callback text from the device and waits until handled.
     static void device(const std::string& text) {
-        sim_inject_callback(text.c_str());
-        ASSERT_EQ(0, sim_wait_idle(5000)) << text;
+        qxsim_inject_callback(text.c_str());
+        ASSERT_EQ(0, qxsim_wait_idle(5000)) << text;
     }
 };
 

@@ -33,13 +33,13 @@ TEST_F(DeviceTest, CallbackStormWhileTheApplicationReadsAndRetrieves) {
     });
     for (int i = 0; i < kRounds; ++i) {
         const std::string amount = pad8(i);
-        sim_inject_callback(("a" + amount + "01").c_str());
-        sim_inject_callback(("b" + amount + "01CR/WD" + amount).c_str());
-        sim_inject_callback(("b" + amount + "0105 20 round " + amount).c_str());
-        sim_inject_callback(("b" + amount + "21E-STORM       " + amount.substr(6)).c_str());
-        sim_inject_callback(("c" + amount + "11").c_str());
+        qxsim_inject_callback(("a" + amount + "01").c_str());
+        qxsim_inject_callback(("b" + amount + "01CR/WD" + amount).c_str());
+        qxsim_inject_callback(("b" + amount + "0105 20 round " + amount).c_str());
+        qxsim_inject_callback(("b" + amount + "21E-STORM       " + amount.substr(6)).c_str());
+        qxsim_inject_callback(("c" + amount + "11").c_str());
     }
-    ASSERT_EQ(0, sim_wait_idle(30000));
+    ASSERT_EQ(0, qxsim_wait_idle(30000));
     stop = true;
     application.join();
 

@@ -83,17 +83,17 @@ struct SimControl {
         ASSERT_NE(slot, nullptr) << name;
     }
     void bindAll(qxplat::ModuleHandle module) {
-        bind(module, "sim_reset", reset);
-        bind(module, "sim_set_option", setOption);
-        bind(module, "sim_insert", insert);
-        bind(module, "sim_inject_callback", inject);
-        bind(module, "sim_wait_idle", waitIdle);
-        bind(module, "sim_commands", commands);
-        bind(module, "sim_override_answer", overrideAnswer);
-        bind(module, "sim_level", level);
-        bind(module, "sim_set_level", setLevel);
-        bind(module, "sim_total_value", totalValue);
-        bind(module, "sim_cash_box", cashBox);
+        bind(module, "qxsim_reset", reset);
+        bind(module, "qxsim_set_option", setOption);
+        bind(module, "qxsim_insert", insert);
+        bind(module, "qxsim_inject_callback", inject);
+        bind(module, "qxsim_wait_idle", waitIdle);
+        bind(module, "qxsim_commands", commands);
+        bind(module, "qxsim_override_answer", overrideAnswer);
+        bind(module, "qxsim_level", level);
+        bind(module, "qxsim_set_level", setLevel);
+        bind(module, "qxsim_total_value", totalValue);
+        bind(module, "qxsim_cash_box", cashBox);
     }
 };
 

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "qxlogics.h"
-#include "sim/sim_control.h"
+#include "sim/qxsim.h"
 
 #define QXT_EXPORT_NAMES(X)                                                      \
     X(initQX) X(exitQX) X(changeSettingsQX) X(registerEventsQX)                  \
@@ -24,9 +24,9 @@
     X(loginQX) X(loginStrQX) X(logoutQX) X(isOpenQX) X(infoQX)
 
 #define QXT_SIM_NAMES(X)                                                         \
-    X(sim_reset) X(sim_set_option) X(sim_insert) X(sim_inject_callback)          \
-    X(sim_wait_idle) X(sim_commands) X(sim_override_answer) X(sim_level)         \
-    X(sim_set_level) X(sim_total_value)
+    X(qxsim_reset) X(qxsim_set_option) X(qxsim_insert) X(qxsim_inject_callback)          \
+    X(qxsim_wait_idle) X(qxsim_commands) X(qxsim_override_answer) X(qxsim_level)         \
+    X(qxsim_set_level) X(qxsim_total_value)
 
 namespace qxtest {
 
@@ -37,7 +37,7 @@ struct QxExports {
     QXT_EXPORT_NAMES(QXT_POINTER_MEMBER)
 };
 
-// The simulator's control entries (sim/sim_control.h).
+// The simulator's control entries (sim/qxsim.h).
 struct SimControl {
     QXT_SIM_NAMES(QXT_POINTER_MEMBER)
 };

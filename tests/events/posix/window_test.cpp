@@ -135,9 +135,9 @@ TEST_F(WindowTest, SocketWindowWorksAlike) {
 TEST_F(WindowTest, ApplicationThatNeverReadsDoesNotStallTheDevice) {
     // Far more records than a pipe holds.
     for (int i = 0; i < 4000; ++i) {
-        sim_inject_callback(("a" + pad8(i) + "01").c_str());
+        qxsim_inject_callback(("a" + pad8(i) + "01").c_str());
     }
-    ASSERT_EQ(0, sim_wait_idle(5000));
+    ASSERT_EQ(0, qxsim_wait_idle(5000));
     EXPECT_EQ(3999, g_nLastCallbackAmount.load());
     const std::size_t held = records().size();
     EXPECT_GT(held, 0u);
