@@ -60,7 +60,7 @@ template <typename Work> std::string Device::moveCash(Work work) {
                 --m_busyCommands;
             };
         }
-        m_pump.post(std::move(item));
+        post(std::move(item));
     }
     return ANSWER_OK;
 }
@@ -85,6 +85,7 @@ int Device::setOption(const std::string& name, int value) {
     if (name == "callback_delay_ms") m_options.callbackDelayMs = value;
     else if (name == "busy_ms") m_options.busyMs = value;
     else if (name == "drop_verify") m_options.dropVerify = value;
+    else if (name == "drop_callbacks") m_options.dropCallbacks = value;
     else if (name == "no_busy_report") m_options.noBusyReport = value != 0;
     else if (name == "initiate_result") m_options.initiateResult = value;
     else if (name == "low_level_threshold") m_options.lowLevelThreshold = value;
@@ -358,6 +359,16 @@ void Device::post(const std::string& text) {
     CallbackPump::Item item;
     item.text = text;
     item.delayMs = m_options.callbackDelayMs;
+    post(std::move(item));
+}
+
+void Device::post(CallbackPump::Item item) {
+    if (m_options.dropCallbacks > 0) {
+        --m_options.dropCallbacks;
+        // A lost report still ends, in its time, the busy spell it closes.
+        if (!item.before) return;
+        item.lost = true;
+    }
     m_pump.post(std::move(item));
 }
 

@@ -19,6 +19,7 @@ struct Options {
     int callbackDelayMs = 0;
     int busyMs = 0;
     int dropVerify = 0;
+    int dropCallbacks = 0;  // the next N reports are lost on the way
     bool noBusyReport = false;
     int initiateResult = 0;
     int lowLevelThreshold = 5;
@@ -73,6 +74,7 @@ private:
     int mode() const { return m_open ? 1 : 0; }
     std::string report(char letter, const std::string& extInfo = std::string()) const;
     void post(const std::string& text);
+    void post(CallbackPump::Item item);
     // Runs a cash-moving command: the busy report, the work (which returns
     // an error code, 0 when the cash moved), the cash-level reports it
     // caused, then, busy_ms later, the idle or error report.

@@ -83,7 +83,7 @@ void CallbackPump::run() {
         Deliver deliver = m_deliver;
         lock.unlock();
         if (item.before) item.before();
-        if (deliver) deliver(item.text);
+        if (deliver && !item.lost) deliver(item.text);
         lock.lock();
         m_delivering = false;
         m_changed.notify_all();

@@ -21,6 +21,7 @@ public:
         std::string text;
         int delayMs = 0;               // waited before delivery
         std::function<void()> before;  // runs on the thread just before
+        bool lost = false;             // runs `before` only: the text never arrives
     };
 
     ~CallbackPump() { stop(); }

@@ -151,6 +151,17 @@ TEST_F(SimModelTest, VerifyReplyAndDroppedVerify) {
     EXPECT_EQ(texts[0].substr(22), "abcdefghx1234");
 }
 
+TEST_F(SimModelTest, DroppedCallbacksAreLostButTheCashStillMoves) {
+    sim.setOption("drop_callbacks", 2);
+    long long before = sim.totalValue();
+    EXPECT_EQ(g_link.dispense(500, "", message), QX_STATUS_OK);
+    // The busy and the idle report are both lost; the next one arrives.
+    EXPECT_TRUE(callbacks().empty());
+    EXPECT_EQ(sim.totalValue(), before - 500);
+    EXPECT_EQ(g_link.enablePayin(message), QX_STATUS_OK);
+    EXPECT_EQ(callbacks(), std::vector<std::string>{"a0000000001"});
+}
+
 TEST_F(SimModelTest, BusyOptions) {
     sim.setOption("no_busy_report", 1);
     g_link.dispense(100, "", message);
