@@ -3,7 +3,14 @@
 // The simulator stands in for the device communication library: it
 // exports the library's three entries under their exact names and, beside
 // them, these control entries for tests, the demo till and benchmarks.
-// They are not part of the device library's contract.  Programs either
+// They are not part of the device library's contract.
+//
+// Entry names: the device library's send and close entries carry decorated
+// names with "@" in them ("?qx_002@@YGXPAD0@Z", "?qx_dini@@YGXXZ").  ELF
+// reads "@@" as a symbol version, so every POSIX build of the library, the
+// simulator included, exports them with each "@" spelt "_":
+// "?qx_002__YGXPAD0_Z" and "?qx_dini__YGXXZ".  "qx_initiate2" is the same
+// everywhere.  On Windows all three are __stdcall.  Programs either
 // link the simulator directly or look the entries up in the loaded module.
 #ifndef QX_SIM_QXSIM_H
 #define QX_SIM_QXSIM_H
@@ -21,6 +28,18 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+// Error codes for the "error_code" option: the device enters the fault and
+// reports it ("b" with status 2 and the error text, code at 14-15).
+enum {
+    QXSIM_FAULT_NOTE_JAM = 1,
+    QXSIM_FAULT_COIN_JAM = 2,
+    QXSIM_FAULT_CASH_BOX_FULL = 3,
+    QXSIM_FAULT_CASH_BOX_OUT = 4,
+    QXSIM_FAULT_DOOR_OPEN = 5,
+    QXSIM_FAULT_CASSETTE_MISSING = 6,
+    QXSIM_FAULT_PAYOUT_FAILED = 12
+};
 
 // A fresh device: closed, default inventory, nothing paid in, no delays,
 // no overrides, command record empty, pending callbacks discarded.
@@ -63,6 +82,24 @@ SIMAPI long long qxsim_total_value(void);
 // Value booked into the cash box by deposits (pay-out commands), minor
 // units; back-office withdrawals and refills change it as well.
 SIMAPI long long qxsim_cash_box(void);
+
+// Replaces the whole stock from a stock file (format in sim/README.md):
+// 0, or -1 with the reason ("line 3: ...", "cannot open ...") copied into
+// reason (capacity bytes, may be null).  A refused file changes nothing.
+// The variable QXSIM_CONFIG names a file loaded the same way when the port
+// is first opened after loading or qxsim_reset.
+SIMAPI int qxsim_load_config(const char* path, char* reason, int capacity);
+
+// Makes the initiate entry fail with result and answer (at most 63
+// characters; null or empty gives "Cannot open port <name>") until it is
+// called with result 0.
+SIMAPI void qxsim_refuse_initiate(int result, const char* answer);
+
+// The cash-level thresholds of one denomination: a falling count at or
+// below low is reported low, at or below empty empty, a count rising to
+// high is reported high.  0, or -1 for an unknown denomination or unless
+// 0 <= empty <= low < high.
+SIMAPI int qxsim_set_thresholds(int denomination, int low, int empty, int high);
 
 #ifdef __cplusplus
 }

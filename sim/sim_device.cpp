@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "sim/sim_config.h"
 #include "sim/sim_texts.h"
 
 namespace qxsim {
@@ -55,10 +56,7 @@ template <typename Work> std::string Device::moveCash(Work work) {
         item.text = texts[i];
         item.delayMs = m_options.callbackDelayMs + (i == 0 ? m_options.busyMs : 0);
         if (holdsBusy && i + 1 == texts.size()) {
-            item.before = [this] {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                --m_busyCommands;
-            };
+            item.before = [this] { endBusy(); };
         }
         post(std::move(item));
     }
@@ -74,6 +72,7 @@ void Device::reset() {
     m_inventory.restoreDefaults();
     m_open = m_payinEnabled = m_stayBusy = false;
     m_busyCommands = m_errorCode = m_paidIn = 0;
+    m_configPending = true;
     m_inserted.clear();
     m_cashBox = m_sessionPaidOut = m_sessionDeposited = 0;
     m_overrides.clear();
@@ -87,11 +86,14 @@ int Device::setOption(const std::string& name, int value) {
     else if (name == "drop_verify") m_options.dropVerify = value;
     else if (name == "drop_callbacks") m_options.dropCallbacks = value;
     else if (name == "no_busy_report") m_options.noBusyReport = value != 0;
-    else if (name == "initiate_result") m_options.initiateResult = value;
-    else if (name == "low_level_threshold") m_options.lowLevelThreshold = value;
-    else if (name == "high_level_threshold") m_options.highLevelThreshold = value;
+    else if (name == "initiate_result") {
+        m_options.initiateResult = value;
+        m_options.initiateAnswer.clear();
+    } else if (name == "low_level_threshold") m_inventory.setLowForAll(value);
+    else if (name == "high_level_threshold") m_inventory.setHighForAll(value);
     else if (name == "master_version") m_options.masterVersion = value;
     else if (name == "stay_busy") setStayBusy(value != 0);
+    else if (name == "busy_for_ms") startBusySpell(value);
     else if (name == "error_code") {
         if (value > 0) enterError(value);
         else m_errorCode = 0;
@@ -113,9 +115,47 @@ void Device::disconnected() {
     m_busyCommands = 0;
 }
 
-int Device::initiateResult() {
+int Device::open(const std::string& portName, std::string& answer) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return m_options.initiateResult;
+    if (m_options.initiateResult != 0) {
+        answer = m_options.initiateAnswer.empty() ? "Cannot open port " + portName
+                                                  : m_options.initiateAnswer;
+        return m_options.initiateResult;
+    }
+    const char* path = std::getenv(SIM_CONFIG_VARIABLE);
+    if (m_configPending && path && *path) {
+        Inventory::Stocks stocks;
+        std::string reason;
+        // A device that cannot read its stock does not come up.
+        if (!loadStockConfig(path, stocks, reason)) {
+            answer = "Config: " + reason;
+            return 1;
+        }
+        m_inventory.replace(stocks);
+    }
+    m_configPending = false;
+    answer = "Port open";
+    return 0;
+}
+
+void Device::refuseOpen(int result, const std::string& answer) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_options.initiateResult = result;
+    m_options.initiateAnswer = answer;
+}
+
+bool Device::loadConfig(const std::string& path, std::string& reason) {
+    Inventory::Stocks stocks;
+    if (!loadStockConfig(path, stocks, reason)) return false;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_inventory.replace(stocks);
+    m_configPending = false;
+    return true;
+}
+
+int Device::setThresholds(int denomination, int low, int empty, int high) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_inventory.setThresholds(denomination, low, empty, high) ? 0 : -1;
 }
 
 void Device::overrideAnswer(char letter, const std::string& answer, int times) {
@@ -135,9 +175,8 @@ int Device::insert(int amount) {
     post(report('a'));
     std::vector<int> denominations = m_inventory.denominations();
     for (std::size_t i = 0; i < denominations.size(); ++i) {
-        int now = m_inventory.count(denominations[i]);
-        if (before[i] < m_options.highLevelThreshold && now >= m_options.highLevelThreshold)
-            post(report('b', highLevelText(denominations[i])));
+        LevelForm form = m_inventory.crossed(denominations[i], before[i]);
+        if (form == LevelForm::High) post(report('b', levelText(form, denominations[i])));
     }
     return 0;
 }
@@ -248,7 +287,10 @@ std::string Device::askPayout(int amount) {
                 break;
             }
         }
-        post(report('b', lowLevelText(m_inventory.count(shortOf), shortOf)));
+        int left = m_inventory.count(shortOf);
+        post(report('b', levelText(left <= m_inventory.emptyMark(shortOf) ? LevelForm::Empty
+                                                                          : LevelForm::Low,
+                                   shortOf)));
         post(report('a'));
     }
     return ANSWER_OK;
@@ -384,17 +426,46 @@ std::vector<std::string> Device::levelReports(const std::vector<int>& before, in
     std::vector<std::string> reports;
     std::vector<int> denominations = m_inventory.denominations();
     for (std::size_t i = 0; i < denominations.size(); ++i) {
-        int now = m_inventory.count(denominations[i]);
-        if (now < before[i] && now <= m_options.lowLevelThreshold)
+        LevelForm form = m_inventory.crossed(denominations[i], before[i]);
+        if (form == LevelForm::Low || form == LevelForm::Empty)
             reports.push_back(statusText('b', amount, reportedStatus, mode(),
-                                         lowLevelText(now, denominations[i])));
+                                         levelText(form, denominations[i])));
     }
     return reports;
+}
+
+std::string Device::levelText(LevelForm form, int denomination) const {
+    if (form == LevelForm::High) return highLevelText(denomination);
+    // The empty form carries the count "00" whatever is left: below the
+    // empty mark the device no longer pays that denomination reliably.
+    return lowLevelText(form == LevelForm::Empty ? 0 : m_inventory.count(denomination),
+                        denomination);
 }
 
 void Device::enterError(int code) {
     m_errorCode = code;
     post(report('b', errorText(code)));
+}
+
+void Device::startBusySpell(int ms) {
+    if (ms <= 0) return;
+    ++m_busyCommands;
+    post(statusText('a', m_paidIn, 1, mode()));
+    CallbackPump::Item idle;
+    idle.delayMs = ms;
+    idle.before = [this] { endBusy(); };
+    // Whatever the customer did meanwhile shows in the idle report.
+    idle.compose = [this] {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return report('a');
+    };
+    post(std::move(idle));
+}
+
+void Device::endBusy() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // A reset or a close may already have ended every busy period.
+    if (m_busyCommands > 0) --m_busyCommands;
 }
 
 void Device::setStayBusy(bool on) {

@@ -22,8 +22,7 @@ struct Options {
     int dropCallbacks = 0;  // the next N reports are lost on the way
     bool noBusyReport = false;
     int initiateResult = 0;
-    int lowLevelThreshold = 5;
-    int highLevelThreshold = 100;
+    std::string initiateAnswer;  // empty: "Cannot open port <name>"
     int masterVersion = 123;
 };
 
@@ -35,7 +34,16 @@ public:
     void reset();
     // 0 or -1 for an unknown name.
     int setOption(const std::string& name, int value);
-    int initiateResult();
+    // Opening the port: 0, or the refusal result with its answer text.  The
+    // first open after a reset stocks the device from the file named by
+    // QXSIM_CONFIG, when that is set.
+    int open(const std::string& portName, std::string& answer);
+    // Makes every open fail with result and answer, until result 0.
+    void refuseOpen(int result, const std::string& answer);
+    // Replaces the stock from a file; false with the reason.
+    bool loadConfig(const std::string& path, std::string& reason);
+    // 0, or -1 for an unknown denomination or thresholds out of order.
+    int setThresholds(int denomination, int low, int empty, int high);
     // The callback thread stopped and its queue was dropped.
     void disconnected();
 
@@ -81,9 +89,14 @@ private:
     template <typename Work> std::string moveCash(Work work);
     std::vector<std::string> levelReports(const std::vector<int>& before, int amount,
                                           int status) const;
+    // The cash-level text of one denomination in the given form.
+    std::string levelText(LevelForm form, int denomination) const;
     std::vector<int> counts() const;
     void enterError(int code);
     void setStayBusy(bool on);
+    // Busy at once, every command answered busy for ms, then idle again.
+    void startBusySpell(int ms);
+    void endBusy();
 
     CallbackPump& m_pump;
     std::mutex m_mutex;
@@ -92,7 +105,8 @@ private:
     bool m_open = false;
     bool m_payinEnabled = false;
     bool m_stayBusy = false;
-    int m_busyCommands = 0;      // cash moves still inside busy_ms
+    int m_busyCommands = 0;      // cash moves and busy spells not yet over
+    bool m_configPending = true;  // QXSIM_CONFIG not yet applied
     int m_errorCode = 0;
     int m_paidIn = 0;
     std::vector<int> m_inserted;  // items of the current customer

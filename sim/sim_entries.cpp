@@ -45,11 +45,17 @@ Simulator& sim() {
     return instance;
 }
 
+// Copies text, cut to fit capacity bytes with its terminator.
+void copyCut(char* buffer, int capacity, const std::string& text) {
+    if (!buffer || capacity <= 0) return;
+    std::size_t room = static_cast<std::size_t>(capacity) - 1;
+    std::size_t length = text.size() < room ? text.size() : room;
+    std::memcpy(buffer, text.data(), length);
+    buffer[length] = '\0';
+}
+
 void writeAnswer(char* answer, const std::string& text) {
-    if (!answer) return;
-    std::size_t length = text.size() < SIM_ANSWER_SIZE - 1 ? text.size() : SIM_ANSWER_SIZE - 1;
-    std::memcpy(answer, text.data(), length);
-    answer[length] = '\0';
+    copyCut(answer, SIM_ANSWER_SIZE, text);
 }
 
 }  // namespace
@@ -59,16 +65,15 @@ extern "C" {
 #if !defined(QX_SIM_WITHOUT_INITIATE)
 SIMAPI int SIM_DEVICE_CALL qx_initiate2(SimCallback callback, char* portName, char* answer,
                                         short* result) {
-    int code = sim().device.initiateResult();
-    if (code != 0) {
-        writeAnswer(answer, "Cannot open port " + std::string(portName ? portName : ""));
-    } else {
-        sim().pump.start([callback](const std::string& text) {
-            std::string copy(text);
+    std::string text;
+    int code = sim().device.open(portName ? portName : "", text);
+    if (code == 0) {
+        sim().pump.start([callback](const std::string& delivered) {
+            std::string copy(delivered);
             if (callback) callback(&copy[0]);
         });
-        writeAnswer(answer, "Port open");
     }
+    writeAnswer(answer, text);
     if (result) *result = static_cast<short>(code);
     return code;
 }
@@ -111,14 +116,7 @@ SIMAPI int qxsim_wait_idle(int timeoutMs) { return sim().pump.waitIdle(timeoutMs
 
 SIMAPI int qxsim_commands(char* buffer, int capacity) {
     int count = 0;
-    std::string record = sim().device.commandRecord(&count);
-    if (buffer && capacity > 0) {
-        std::size_t length = record.size() < static_cast<std::size_t>(capacity)
-                                 ? record.size()
-                                 : static_cast<std::size_t>(capacity) - 1;
-        std::memcpy(buffer, record.data(), length);
-        buffer[length] = '\0';
-    }
+    copyCut(buffer, capacity, sim().device.commandRecord(&count));
     return count;
 }
 
@@ -135,5 +133,20 @@ SIMAPI int qxsim_set_level(int denomination, int count) {
 SIMAPI long long qxsim_total_value(void) { return sim().device.totalValue(); }
 
 SIMAPI long long qxsim_cash_box(void) { return sim().device.cashBox(); }
+
+SIMAPI int qxsim_load_config(const char* path, char* reason, int capacity) {
+    std::string why;
+    if (sim().device.loadConfig(path ? path : "", why)) why.clear();
+    copyCut(reason, capacity, why);
+    return why.empty() ? 0 : -1;
+}
+
+SIMAPI void qxsim_refuse_initiate(int result, const char* answer) {
+    sim().device.refuseOpen(result, answer ? answer : "");
+}
+
+SIMAPI int qxsim_set_thresholds(int denomination, int low, int empty, int high) {
+    return sim().device.setThresholds(denomination, low, empty, high);
+}
 
 }  // extern "C"

@@ -5,32 +5,57 @@
 
 namespace qxsim {
 
+CallbackPump::~CallbackPump() {
+    stop();
+    joinRetired();
+}
+
 void CallbackPump::start(Deliver deliver) {
+    joinRetired();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_deliver = std::move(deliver);
     if (m_thread.joinable()) return;
-    m_stop = false;
-    m_thread = std::thread(&CallbackPump::run, this);
+    m_thread = std::thread(&CallbackPump::run, this, m_epoch);
 }
 
 void CallbackPump::stop() {
     std::thread thread;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_stop = true;
+        ++m_epoch;
         m_queue.clear();
         ++m_generation;
         thread = std::move(m_thread);
+        m_deliver = nullptr;
+        m_delivering = false;
     }
     m_changed.notify_all();
-    // A callback may stop the device from inside a delivery.
-    if (thread.joinable()) {
-        if (thread.get_id() == std::this_thread::get_id()) thread.detach();
-        else thread.join();
+    // A callback may stop the device from inside a delivery: that thread
+    // cannot join itself, it ends as soon as the callback returns.
+    if (thread.joinable() && thread.get_id() == std::this_thread::get_id()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_retired.push_back(std::move(thread));
+        return;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_deliver = nullptr;
-    m_delivering = false;
+    if (thread.joinable()) thread.join();
+    joinRetired();
+}
+
+void CallbackPump::joinRetired() {
+    std::vector<std::thread> retired;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        retired.swap(m_retired);
+    }
+    for (std::thread& thread : retired) {
+        if (thread.get_id() == std::this_thread::get_id()) {
+            // Still inside its own delivery: keep it for a later join.
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_retired.push_back(std::move(thread));
+        } else {
+            thread.join();
+        }
+    }
 }
 
 bool CallbackPump::running() const {
@@ -61,19 +86,20 @@ bool CallbackPump::waitIdle(int timeoutMs) {
                               [this] { return m_queue.empty() && !m_delivering; });
 }
 
-void CallbackPump::run() {
+void CallbackPump::run(unsigned epoch) {
     std::unique_lock<std::mutex> lock(m_mutex);
+    auto stopped = [this, epoch] { return m_epoch != epoch; };
     for (;;) {
-        m_changed.wait(lock, [this] { return m_stop || !m_queue.empty(); });
-        if (m_stop) return;
+        m_changed.wait(lock, [this, &stopped] { return stopped() || !m_queue.empty(); });
+        if (stopped()) return;
         int delayMs = m_queue.front().delayMs;
         if (delayMs > 0) {
             // Sleep, but wake for a stop or a discard of the queue.
             unsigned generation = m_generation;
             bool woken = m_changed.wait_for(
                 lock, std::chrono::milliseconds(delayMs),
-                [this, generation] { return m_stop || m_generation != generation; });
-            if (m_stop) return;
+                [this, &stopped, generation] { return stopped() || m_generation != generation; });
+            if (stopped()) return;
             if (!woken) m_queue.front().delayMs = 0;
             continue;
         }
@@ -83,8 +109,10 @@ void CallbackPump::run() {
         Deliver deliver = m_deliver;
         lock.unlock();
         if (item.before) item.before();
-        if (deliver && !item.lost) deliver(item.text);
+        if (deliver && !item.lost) deliver(item.compose ? item.compose() : item.text);
         lock.lock();
+        // A stop from inside the callback has already closed this epoch.
+        if (stopped()) return;
         m_delivering = false;
         m_changed.notify_all();
     }

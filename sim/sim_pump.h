@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace qxsim {
 
@@ -22,13 +23,18 @@ public:
         int delayMs = 0;               // waited before delivery
         std::function<void()> before;  // runs on the thread just before
         bool lost = false;             // runs `before` only: the text never arrives
+        // When set, the text is composed at delivery, after `before`: for
+        // reports of how the device stands once a wait is over.
+        std::function<std::string()> compose;
     };
 
-    ~CallbackPump() { stop(); }
+    ~CallbackPump();
 
     // Starts the thread (if it is not running) that hands texts to deliver.
     void start(Deliver deliver);
-    // Stops and joins the thread; pending callbacks are discarded.
+    // Stops and joins the thread; pending callbacks are discarded.  Called
+    // from inside a delivery, the thread is retired instead and joined
+    // later, once it has left the callback: it must never outlive us.
     void stop();
     bool running() const;
 
@@ -38,16 +44,18 @@ public:
     bool waitIdle(int timeoutMs);
 
 private:
-    void run();
+    void run(unsigned epoch);
+    void joinRetired();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Item> m_queue;
-    bool m_stop = false;
+    unsigned m_epoch = 0;       // raised by every stop; a thread of an older one ends
     bool m_delivering = false;
     unsigned m_generation = 0;  // raised by every discard
     Deliver m_deliver;
     std::thread m_thread;
+    std::vector<std::thread> m_retired;  // stopped from inside their own delivery
 };
 
 }  // namespace qxsim

@@ -25,6 +25,7 @@ const char* errorName(int code) {
     case 3: return "Cash box full";
     case 4: return "Cash box out";
     case 5: return "Door open";
+    case 6: return "No cassette";
     case 12: return "Payout failed";
     default: return "Device fault";
     }

@@ -77,6 +77,9 @@ struct SimControl {
     int (*setLevel)(int, int);
     long long (*totalValue)();
     long long (*cashBox)();
+    int (*loadConfig)(const char*, char*, int);
+    void (*refuseInitiate)(int, const char*);
+    int (*setThresholds)(int, int, int, int);
 
     template <typename F> static void bind(qxplat::ModuleHandle module, const char* name, F& slot) {
         slot = reinterpret_cast<F>(qxplat::findEntry(module, name));
@@ -94,6 +97,9 @@ struct SimControl {
         bind(module, "qxsim_set_level", setLevel);
         bind(module, "qxsim_total_value", totalValue);
         bind(module, "qxsim_cash_box", cashBox);
+        bind(module, "qxsim_load_config", loadConfig);
+        bind(module, "qxsim_refuse_initiate", refuseInitiate);
+        bind(module, "qxsim_set_thresholds", setThresholds);
     }
 };
 
@@ -111,6 +117,9 @@ protected:
     }
     void TearDown() override {
         qxplat::setLocalClockForTesting(nullptr);
+        // Leave a device that opens, whatever the test did to it.
+        if (sim.reset) sim.reset();
+        if (sim.refuseInitiate) sim.refuseInitiate(0, "");
         qxplat::setLibraryDirectoryForTesting("");
         if (g_link.isLoaded()) g_link.exit(message);
         if (m_module) qxplat::freeLibrary(m_module);
@@ -137,6 +146,11 @@ protected:
     void clearCallbacks() {
         sim.waitIdle(5000);
         CallbackRecorder::instance().clear();
+    }
+    // Closes and opens the port again, as exitQX and initQX would.
+    short reopen(const char* port = "COM1") {
+        g_link.exit(message);
+        return g_link.initialize(&CallbackRecorder::entry, port, message);
     }
 
     SimControl sim{};

@@ -26,7 +26,8 @@
 #define QXT_SIM_NAMES(X)                                                         \
     X(qxsim_reset) X(qxsim_set_option) X(qxsim_insert) X(qxsim_inject_callback)          \
     X(qxsim_wait_idle) X(qxsim_commands) X(qxsim_override_answer) X(qxsim_level)         \
-    X(qxsim_set_level) X(qxsim_total_value)
+    X(qxsim_set_level) X(qxsim_total_value) X(qxsim_cash_box) X(qxsim_load_config)      \
+    X(qxsim_refuse_initiate) X(qxsim_set_thresholds)
 
 namespace qxtest {
 
