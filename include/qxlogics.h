@@ -24,6 +24,13 @@
  *     QXNotification record written without ever blocking the library
  *     (a full pipe drops the record, as a full message queue would).  The
  *     message numbers on POSIX are the fixed QX_WM_* values below.
+ *
+ * The device communication library: initQX loads "DorvoLINK" (Windows
+ * DorvoLINK.dll, POSIX libDorvoLINK.so) and looks up three entries,
+ * "qx_initiate2", "?qx_dini@@YGXXZ" and "?qx_002@@YGXPAD0@Z".  ELF reads
+ * "@@" in a symbol name as a version, so on POSIX every "@" of a name is
+ * looked up as "_": a POSIX build of the communication library must export
+ * "qx_initiate2", "?qx_dini__YGXXZ" and "?qx_002__YGXPAD0_Z".
  */
 #ifndef QXLOGICS_H
 #define QXLOGICS_H
