@@ -75,6 +75,12 @@ TEST_F(LinkCommandTest, LoginSendsTwoDigitsEachAndTheLocalTime) {
     EXPECT_EQ(lastReceived().size(), 12u);
     g_link.login(123, 45, message);
     EXPECT_EQ(lastReceived(), fs("a|12|45|0905"));
+    // The link sends a signed number as printed; the core passes it on
+    // positive.
+    g_link.login(123, -5, message);
+    EXPECT_EQ(lastReceived(), fs("a|12|-5|0905"));
+    g_link.login(-7, -45, message);
+    EXPECT_EQ(lastReceived(), fs("a|-7|-4|0905"));
 }
 
 TEST_F(LinkCommandTest, CashCommandsCarryTheirAmountsAndText) {
