@@ -41,12 +41,16 @@ bool underValgrind() {
 
 bool onWindows() { return true; }
 
+bool runningAsRoot() { return false; }
+
 // Wine's working-set figure is its own estimate; the soak does not trust it.
 long residentKiB() { return -1; }
 
 #else
 
 bool onWindows() { return false; }
+
+bool runningAsRoot() { return geteuid() == 0; }
 
 long residentKiB() {
     std::FILE* file = std::fopen("/proc/self/statm", "r");

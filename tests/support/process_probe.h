@@ -17,6 +17,10 @@ bool sanitizerBuild();
 // resident size meaningless too.
 bool underValgrind();
 
+// True when the process runs with the superuser's rights, which ignore
+// file permissions.
+bool runningAsRoot();
+
 // Resident set of this process in KiB; -1 when the platform cannot say.
 long residentKiB();
 
