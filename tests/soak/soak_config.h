@@ -42,7 +42,7 @@ struct SoakConfig {
         // Wine starts threads and posts messages slowly, and sanitizers
         // slow every line: both run a shorter short form.
         const bool slowProcess = onWindows() || sanitizerBuild() || underValgrind();
-        const int shortCycles = onWindows() ? 40 : slowProcess ? 80 : 150;
+        const int shortCycles = onWindows() ? 40 : slowProcess ? 80 : 100;
         const long clockSeed = static_cast<long>(
             std::chrono::steady_clock::now().time_since_epoch().count() & 0x7fffffff);
         config.seed = static_cast<unsigned>(envNumber("QX_SOAK_SEED", clockSeed));

@@ -85,6 +85,7 @@ public:
     // the device's starting stock as the refill target.
     void open(int busyMs) {
         ASSERT_NE(m_window.handle(), nullptr);
+        m_busyMs = busyMs;
         ASSERT_EQ(m_sim.qxsim_set_option("busy_ms", busyMs), 0);
         expectOk("registerHwndQX", [&](char* m) { return m_qx.registerHwndQX(m_window.handle(), m); });
         const std::string settings = "PayOutAmountPerTimeLimitAmount:" +
@@ -112,6 +113,7 @@ public:
         expectSessionTotal(3, ledger.sessionBooked, "CR/RF");
         ledger.sessionPaidOut = ledger.sessionBooked = 0;
         m_sessionEvents.clear();
+        freshDevice();
         expectOk("loginQX", [&](char* m) { return m_qx.loginQX(1, 1, m); });
         settle();
         ++tally["shift change"];
@@ -284,6 +286,16 @@ private:
         else EXPECT_EQ(reported, -1) << name << " reported without any cash moved";
     }
 
+    // Between shifts the device is swapped for a fresh one, whose command
+    // record starts empty: a long soak would otherwise measure the
+    // simulator's memory.  The swap is booked as a refill.
+    void freshDevice() {
+        const long long before = m_sim.qxsim_total_value();
+        m_sim.qxsim_reset();
+        ASSERT_EQ(m_sim.qxsim_set_option("busy_ms", m_busyMs), 0);
+        ledger.refilled += m_sim.qxsim_total_value() - before;
+    }
+
     // The back office tops the stock up to where it started, booked as a
     // refill (negative when it takes cash out).
     void refill() {
@@ -338,6 +350,7 @@ private:
     EventWindow m_window;
     int m_seenAmount = 0, m_seenStatus = -1, m_seenMode = -1;
     int m_slowFaultsLeft = 0;
+    int m_busyMs = 0;
     int m_saleNumber = 0;
     std::vector<std::pair<int, int>> m_stock;  // denomination, starting count
     std::deque<std::string> m_floodTexts;      // expected cash-level texts in order
