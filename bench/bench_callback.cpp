@@ -1,41 +1,57 @@
-// bench_callback.cpp - the whole callback entry on status texts (parse,
-// device model, repeat check, log line, event forwarding with nobody
-// registered) against the bare split of the same text.
+// bench_callback.cpp - callbackfunc on the callback mix (parse, device
+// model, repeat check, log lines, events to counting callbacks), with the
+// switchable log kinds on and off, against a plain copy + strtol split of
+// the same texts.  Reported as callbacks per second.
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <vector>
 
 #include "bench/bench_ratios.h"
+#include "bench/callback_mix.h"
+#include "bench/event_counter.h"
+#include "bench/log_switch_scope.h"
+#include "core/device_model.h"
 #include "events/callback_handler.h"
+#include "events/receivers.h"
 
 namespace {
 
-// Two texts in turn, so that neither is dropped as a repeat.
-char g_first[] = "a0000125001";
-char g_second[] = "a0000250001";
-
-void BM_Callbackfunc(benchmark::State& state) {
-    bool flip = false;
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(callbackfunc(flip ? g_first : g_second));
-        flip = !flip;
+void BM_CallbackMix(benchmark::State& state) {
+    qxbench::LogSwitchScope logging(state.range(0) != 0);
+    std::vector<std::string> texts = qxbench::callbackMix();  // the entry takes char*
+    resetDeviceModelForTesting();
+    if (!qxbench::registerEventCounter()) {
+        state.SkipWithError("the library refused the callbacks");
+        return;
     }
-}
-BENCHMARK(BM_Callbackfunc);
-
-void BM_FormatCallbackArg(benchmark::State& state) {
-    const std::string texts[2] = {g_first, g_second};
-    std::string command, extInfo;
-    int amount = 0, status = 0, mode = 0;
-    bool flip = false;
+    qxbench::resetEventCounts();
+    std::size_t next = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            formatCallbackArg(texts[flip], command, amount, status, mode, extInfo));
-        flip = !flip;
+        benchmark::DoNotOptimize(callbackfunc(&texts[next][0]));
+        if (++next == texts.size()) next = 0;
     }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["events_per_cb"] =
+        static_cast<double>(qxbench::eventCounts().total()) / state.iterations();
+    clearReceivers();
 }
-BENCHMARK(BM_FormatCallbackArg);
+BENCHMARK(BM_CallbackMix)->ArgName("logging")->Arg(1)->Arg(0);
 
-const bool registered = qxbench::addRatio("BM_Callbackfunc", "BM_FormatCallbackArg");
+void BM_CopyStrtolMix(benchmark::State& state) {
+    const std::vector<std::string>& texts = qxbench::callbackMix();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qxbench::splitWithStrtol(texts[next]));
+        if (++next == texts.size()) next = 0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CopyStrtolMix);
+
+const bool withLogging = qxbench::addRatio("BM_CallbackMix/logging:1", "BM_CopyStrtolMix");
+const bool withoutLogging = qxbench::addRatio("BM_CallbackMix/logging:0", "BM_CopyStrtolMix");
+const bool loggingShare =
+    qxbench::addRatio("BM_CallbackMix/logging:1", "BM_CallbackMix/logging:0");
 
 }  // namespace

@@ -1,16 +1,19 @@
 // bench_main.cpp - runs the benchmarks briefly and prints, after Google
-// Benchmark's own table, the time ratio of each subject to its peer.
+// Benchmark's own table, the time ratio of each subject to its peer: the
+// median over the repetitions with their spread when repeated.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
-#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include "bench/bench_ratios.h"
+#include "bench/scratch_dir.h"
+#include "logging/log.h"
 
 namespace qxbench {
 namespace {
@@ -20,37 +23,50 @@ std::vector<std::pair<std::string, std::string>>& ratios() {
     return pairs;
 }
 
+struct Spread {
+    double median, low, high;
+};
+
+Spread spreadOf(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+    return {median, values.front(), values.back()};
+}
+
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) m_nsPerIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+        for (const Run& run : runs) {
+            // Aggregates (mean, median, ...) are derived; keep the runs.
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
+            m_times[run.benchmark_name()].push_back(run.GetAdjustedRealTime());
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void printRatios() const {
-        std::printf("\nRatios (subject time / peer time, same run):\n");
+        std::printf("\nRatios (subject time / peer time, same run; median [min..max]):\n");
         for (const auto& pair : ratios()) {
-            auto subject = m_nsPerIteration.find(pair.first);
-            auto peer = m_nsPerIteration.find(pair.second);
-            if (subject == m_nsPerIteration.end() || peer == m_nsPerIteration.end()) continue;
-            std::printf("  %-34s / %-30s %8.2f\n", pair.first.c_str(), pair.second.c_str(),
-                        subject->second / peer->second);
+            auto subject = m_times.find(pair.first);
+            auto peer = m_times.find(pair.second);
+            if (subject == m_times.end() || peer == m_times.end()) continue;
+            std::vector<double> each;
+            const std::size_t n = std::min(subject->second.size(), peer->second.size());
+            for (std::size_t i = 0; i < n; ++i)
+                each.push_back(subject->second[i] / peer->second[i]);
+            const Spread s = spreadOf(each);
+            std::printf("  %-34s / %-28s %9.3f", pair.first.c_str(), pair.second.c_str(),
+                        s.median);
+            if (n > 1) std::printf("  [%.3f..%.3f]", s.low, s.high);
+            std::printf("\n");
         }
     }
 
 private:
-    std::map<std::string, double> m_nsPerIteration;
+    std::map<std::string, std::vector<double>> m_times;
 };
 
 }  // namespace
-
-const std::string& scratchDir() {
-    static const std::string dir = [] {
-        char pattern[] = "/tmp/qxbench_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        return std::string(made ? made : "/tmp");
-    }();
-    return dir;
-}
 
 bool addRatio(const char* subject, const char* peer) {
     ratios().emplace_back(subject, peer);
@@ -67,12 +83,17 @@ int main(int argc, char** argv) {
     for (char* arg : args) timeGiven = timeGiven || std::string(arg).rfind("--benchmark_min_time", 0) == 0;
     if (!timeGiven) args.push_back(shortRun);
     int count = static_cast<int>(args.size());
+    // The library logs into the scratch folder and finds no settings or
+    // language file but the ones written there.  Its load-time banner has
+    // gone to the default folder already: the logger reopens here.
     setenv("QXLOGS", qxbench::scratchDir().c_str(), 1);
     setenv("QXCONFIG", qxbench::scratchDir().c_str(), 1);
+    resetLogFilesForTesting();
     benchmark::Initialize(&count, args.data());
     qxbench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();
     benchmark::Shutdown();
+    qxbench::removeScratchDir();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "bench/bench_ratios.h"
+#include "bench/scratch_dir.h"
 #include "logging/translate.h"
 
 namespace {

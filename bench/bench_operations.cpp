@@ -1,0 +1,145 @@
+// bench_operations.cpp - what an export costs beyond its device waits,
+// through the real exports and the simulator answering at once: isOpenQX,
+// infoQX and a refused dispenseQX (microseconds, no poll step), each
+// against the two log lines every export writes; and a whole sale cycle
+// against its floor, the same count of 10 ms poll steps slept bare.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <string>
+
+#include "bench/bench_ratios.h"
+#include "bench/poll_counter.h"
+#include "bench/till_session.h"
+#include "logging/log.h"
+#include "qxlogics.h"
+
+namespace {
+
+constexpr int kPollStepMs = 10;
+
+// Opens the till (and logs in when asked) for one benchmark; closes it.
+class Till {
+public:
+    Till(benchmark::State& state, bool loggedIn) {
+        std::string why;
+        if (!qxbench::openTill(why)) {
+            state.SkipWithError(why.c_str());
+            return;
+        }
+        m_open = true;
+        if (loggedIn && qxbench::loginTill() != QX_STATUS_OK) {
+            state.SkipWithError("loginQX failed");
+            return;
+        }
+        m_ready = true;
+    }
+    ~Till() {
+        if (m_open) qxbench::closeTill();
+    }
+    bool ready() const { return m_ready; }
+
+private:
+    bool m_open = false;
+    bool m_ready = false;
+};
+
+void reportPollSteps(benchmark::State& state, const qxbench::PollCounter& polls) {
+    state.counters["poll_steps"] =
+        benchmark::Counter(static_cast<double>(polls.steps()), benchmark::Counter::kAvgIterations);
+}
+
+void BM_IsOpenQX(benchmark::State& state) {
+    Till till(state, true);
+    if (!till.ready()) return;
+    qxbench::PollCounter polls;
+    int open = 0;
+    for (auto _ : state) {
+        if (qxbench::isOpenTill(open) != QX_STATUS_OK || open != 1) {
+            state.SkipWithError("isOpenQX did not report the open device");
+            break;
+        }
+    }
+    reportPollSteps(state, polls);
+}
+BENCHMARK(BM_IsOpenQX);
+
+void BM_InfoQX(benchmark::State& state) {
+    Till till(state, true);
+    if (!till.ready()) return;
+    qxbench::PollCounter polls;
+    std::string master;
+    for (auto _ : state) {
+        if (qxbench::infoTill(master) != QX_STATUS_OK || master.empty()) {
+            state.SkipWithError("infoQX did not report the master version");
+            break;
+        }
+    }
+    reportPollSteps(state, polls);
+}
+BENCHMARK(BM_InfoQX);
+
+void BM_DispenseRefusedQX(benchmark::State& state) {
+    Till till(state, false);
+    if (!till.ready()) return;
+    qxbench::PollCounter polls;
+    for (auto _ : state) {
+        if (qxbench::refusedDispense() != QX_STATUS_CLOSED) {
+            state.SkipWithError("dispenseQX was not refused as closed");
+            break;
+        }
+    }
+    reportPollSteps(state, polls);
+}
+BENCHMARK(BM_DispenseRefusedQX);
+
+// The floor of a cheap export: its entry line and its result line.
+void BM_ExportLogLines(benchmark::State& state) {
+    for (auto _ : state) {
+        WriteLog("isOpenQX(open, message)", CrToApi, ApiLog);
+        WriteLog("isOpenQX: Ok! Returning 0 (QX_STATUS_OK): Done", Debug, ApiLog);
+    }
+}
+BENCHMARK(BM_ExportLogLines);
+
+// Poll steps per sale of the last sale benchmark, for its floor.
+std::atomic<double> g_stepsPerSale{0};
+
+void BM_SaleCycle(benchmark::State& state) {
+    Till till(state, false);
+    if (!till.ready()) return;
+    qxbench::PollCounter polls;
+    std::string why;
+    int rest = 0;
+    for (auto _ : state) {
+        if (qxbench::saleCycle(2000, 1250, rest, why) != QX_STATUS_OK || rest != 0) {
+            state.SkipWithError(why.empty() ? "the change was not paid in full" : why.c_str());
+            break;
+        }
+    }
+    const double steps = static_cast<double>(polls.steps()) / state.iterations();
+    g_stepsPerSale = steps;
+    state.counters["poll_steps"] = steps;
+    state.counters["floor_ms"] = steps * kPollStepMs;
+}
+BENCHMARK(BM_SaleCycle)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The sale's poll steps slept bare: what the waits cost at the least.
+void BM_SaleFloor(benchmark::State& state) {
+    const long steps = static_cast<long>(g_stepsPerSale + 0.5);
+    if (steps == 0) {
+        state.SkipWithError("run with BM_SaleCycle first");
+        return;
+    }
+    for (auto _ : state) qxbench::sleepSteps(steps, kPollStepMs);
+    state.counters["poll_steps"] = static_cast<double>(steps);
+}
+BENCHMARK(BM_SaleFloor)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+const bool isOpen = qxbench::addRatio("BM_IsOpenQX", "BM_ExportLogLines");
+const bool info = qxbench::addRatio("BM_InfoQX", "BM_ExportLogLines");
+const bool refused = qxbench::addRatio("BM_DispenseRefusedQX", "BM_ExportLogLines");
+const bool sale = qxbench::addRatio("BM_SaleCycle/iterations:20/real_time",
+                                    "BM_SaleFloor/iterations:20/real_time");
+
+}  // namespace
