@@ -5,7 +5,8 @@
 #             harnesses, all tests, then each harness for a bounded time
 #   tsan      thread-sanitizer build, all tests
 #   memcheck  valgrind on the end-to-end tests of the native build (the
-#             exported interface, the demo till's tests, the demo itself)
+#             exported interface, the demo till's tests, the short soak,
+#             the demo itself)
 #   windows   MinGW-w64 cross build, every test program under Wine
 #   exports   both libraries export exactly the 29 functions
 # Every stage runs even when an earlier one failed; one summary line per
@@ -103,6 +104,7 @@ memcheck() {
     rm -rf "$BUILD/memcheck" && mkdir -p "$BUILD/memcheck/logs"
     memcheck_one api "$bin/qx_api_tests" --gtest_brief=1 || status=1
     memcheck_one apps "$bin/qx_apps_tests" --gtest_brief=1 || status=1
+    memcheck_one soak "$bin/qx_soak_tests" --gtest_brief=1 || status=1
     # The till picks its log folder by starting itself afresh, which a
     # program under valgrind cannot do: it is given the folder instead.
     QXLOGS="$BUILD/memcheck/logs" memcheck_one demo "$bin/qxtill" demo || status=1
