@@ -8,7 +8,6 @@
 
 #include <mutex>
 
-#include "logging/log_calendar.h"
 #include "logging/log_files.h"
 #include "logging/log_line.h"
 
@@ -17,6 +16,7 @@ namespace {
 struct Logger {
     std::mutex mutex;
     CLogFiles* files = nullptr;
+    long day = 0;  // the date of `files` as one number, see dayOf
 };
 
 Logger& logger() {
@@ -24,14 +24,24 @@ Logger& logger() {
     return *instance;
 }
 
+// The date as yyyymmdd: compared for every line, where the date text
+// would cost a formatting pass.
+long dayOf(const qxplat::LocalTime& now) {
+    return (static_cast<long>(now.year) * 100 + now.month) * 100 + now.day;
+}
+
 // The files of the day of `now`, made anew on first use and at a date change.
 CLogFiles& filesFor(Logger& log, const qxplat::LocalTime& now) {
-    if (log.files && log.files->date() != qxlog::dateText(now)) {
+    const long day = dayOf(now);
+    if (log.files && log.day != day) {
         log.files->closeAndMarkReadOnly();
         delete log.files;
         log.files = nullptr;
     }
-    if (!log.files) log.files = new CLogFiles(now);
+    if (!log.files) {
+        log.files = new CLogFiles(now);
+        log.day = day;
+    }
     return *log.files;
 }
 

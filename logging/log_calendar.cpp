@@ -3,7 +3,7 @@
 // follow the system's language.
 #include "logging/log_calendar.h"
 
-#include "logging/strformat.h"
+#include <cstdio>
 
 namespace qxlog {
 
@@ -24,7 +24,10 @@ int weekNumber(const qxplat::LocalTime& time) {
 }
 
 std::string dateText(const qxplat::LocalTime& time) {
-    return strformat("%04d-%02d-%02d", time.year, time.month, time.day);
+    // Checked against the logger's date for every line: one pass.
+    char text[40];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", time.year, time.month, time.day);
+    return text;
 }
 
 }  // namespace qxlog

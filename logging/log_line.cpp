@@ -2,6 +2,8 @@
 // prefix and time stamp of a line.
 #include "logging/log_line.h"
 
+#include <cstring>
+
 #include "logging/log.h"
 #include "logging/log_calendar.h"
 #include "logging/log_switches.h"
@@ -23,16 +25,45 @@ const char* activeMarker(int kind) {
     }
 }
 
+namespace {
+
+// Appends `value` with at least `width` digits, zeros in front: what
+// "%.2d" and "%03d" give for the non-negative fields of a time stamp.
+void appendPadded(std::string& line, int value, int width) {
+    char digits[12];
+    int count = 0;
+    unsigned rest = value < 0 ? 0u : static_cast<unsigned>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest != 0);
+    while (count < width) digits[count++] = '0';
+    while (count > 0) line += digits[--count];
+}
+
+}  // namespace
+
 std::string formatLine(const qxplat::LocalTime& now, int file, const char* marker,
                        const char* text) {
-    std::string prefix;
-    if (file == ErrorLog) prefix = strformat("%s %s", dateText(now).c_str(), weekdayName(now));
-    std::string week = strformat("%.2d", weekNumber(now));
-    std::string millis = strformat("%03d", now.millisecond);
-    std::string stamp = strformat("w%s %.2d:%.2d:%.2d.%s", week.c_str(), now.hour, now.minute,
-                                  now.second, millis.c_str());
-    // The text is an argument, never the format: a '%' in it stays as is.
-    return strformat("%s%s %s %s\n", prefix.c_str(), stamp.c_str(), marker, text ? text : "");
+    // Built by appends: this runs for every line, and a formatting pass
+    // costs about as much as handing the line to the file.
+    std::string line;
+    if (file == ErrorLog) line = strformat("%s %s", dateText(now).c_str(), weekdayName(now));
+    const char* body = text ? text : "";
+    line.reserve(line.size() + 20 + std::strlen(marker) + std::strlen(body));
+    line += 'w';
+    appendPadded(line, weekNumber(now), 2);
+    line += ' ';
+    appendPadded(line, now.hour, 2);
+    line += ':';
+    appendPadded(line, now.minute, 2);
+    line += ':';
+    appendPadded(line, now.second, 2);
+    line += '.';
+    appendPadded(line, now.millisecond, 3);
+    line.append(" ").append(marker).append(" ");
+    // The text is appended, never a format: a '%' in it stays as is.
+    return line.append(body).append("\n");
 }
 
 }  // namespace qxlog
