@@ -38,32 +38,48 @@ class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            // Aggregates (mean, median, ...) are derived; keep the runs.
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            m_times[run.benchmark_name()].push_back(run.GetAdjustedRealTime());
+            if (run.error_occurred) continue;
+            // The repetitions themselves; their median stands in when
+            // only the aggregates are reported.
+            if (run.run_type == Run::RT_Iteration)
+                m_times[run.run_name.str()].push_back(run.GetAdjustedRealTime());
+            else if (run.aggregate_name == "median")
+                m_medians[run.run_name.str()].push_back(run.GetAdjustedRealTime());
         }
         ConsoleReporter::ReportRuns(runs);
     }
     void printRatios() const {
         std::printf("\nRatios (subject time / peer time, same run; median [min..max]):\n");
         for (const auto& pair : ratios()) {
-            auto subject = m_times.find(pair.first);
-            auto peer = m_times.find(pair.second);
-            if (subject == m_times.end() || peer == m_times.end()) continue;
-            std::vector<double> each;
-            const std::size_t n = std::min(subject->second.size(), peer->second.size());
-            for (std::size_t i = 0; i < n; ++i)
-                each.push_back(subject->second[i] / peer->second[i]);
+            std::vector<double> each = ratiosOf(m_times, pair);
+            if (each.empty()) each = ratiosOf(m_medians, pair);
+            if (each.empty()) continue;
             const Spread s = spreadOf(each);
             std::printf("  %-34s / %-28s %9.3f", pair.first.c_str(), pair.second.c_str(),
                         s.median);
-            if (n > 1) std::printf("  [%.3f..%.3f]", s.low, s.high);
+            if (each.size() > 1) std::printf("  [%.3f..%.3f]", s.low, s.high);
             std::printf("\n");
         }
     }
 
 private:
-    std::map<std::string, std::vector<double>> m_times;
+    using Times = std::map<std::string, std::vector<double>>;
+
+    // Repetition i of the subject over repetition i of the peer: with
+    // interleaved repetitions the two ran close together.
+    static std::vector<double> ratiosOf(const Times& times,
+                                        const std::pair<std::string, std::string>& pair) {
+        std::vector<double> each;
+        auto subject = times.find(pair.first);
+        auto peer = times.find(pair.second);
+        if (subject == times.end() || peer == times.end()) return each;
+        const std::size_t n = std::min(subject->second.size(), peer->second.size());
+        for (std::size_t i = 0; i < n; ++i) each.push_back(subject->second[i] / peer->second[i]);
+        return each;
+    }
+
+    Times m_times;
+    Times m_medians;
 };
 
 }  // namespace
