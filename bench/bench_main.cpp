@@ -55,9 +55,9 @@ public:
             if (each.empty()) each = ratiosOf(m_medians, pair);
             if (each.empty()) continue;
             const Spread s = spreadOf(each);
-            std::printf("  %-34s / %-28s %9.3f", pair.first.c_str(), pair.second.c_str(),
+            std::printf("  %-36s / %-36s %8.4g", pair.first.c_str(), pair.second.c_str(),
                         s.median);
-            if (each.size() > 1) std::printf("  [%.3f..%.3f]", s.low, s.high);
+            if (each.size() > 1) std::printf("  [%.4g..%.4g]", s.low, s.high);
             std::printf("\n");
         }
     }

@@ -1,8 +1,9 @@
 // bench_operations.cpp - what an export costs beyond its device waits,
 // through the real exports and the simulator answering at once: isOpenQX,
 // infoQX and a refused dispenseQX (microseconds, no poll step), each
-// against the two log lines every export writes; and a whole sale cycle
-// against its floor, the same count of 10 ms poll steps slept bare.
+// against the log lines it writes and against one bare 10 ms poll step;
+// and a whole sale cycle against its floor, the same count of 10 ms poll
+// steps slept bare.
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -93,14 +94,26 @@ void BM_DispenseRefusedQX(benchmark::State& state) {
 }
 BENCHMARK(BM_DispenseRefusedQX);
 
-// The floor of a cheap export: its entry line and its result line.
+// The floor of a cheap export: the log lines it writes, each flushed.
+// isOpenQX and infoQX write four (the export's entry and result lines, the
+// core's opening and trace lines); a refused dispenseQX six, as its error
+// and failure lines go to the error log too.
 void BM_ExportLogLines(benchmark::State& state) {
+    const int lines = static_cast<int>(state.range(0));
     for (auto _ : state) {
-        WriteLog("isOpenQX(open, message)", CrToApi, ApiLog);
-        WriteLog("isOpenQX: Ok! Returning 0 (QX_STATUS_OK): Done", Debug, ApiLog);
+        for (int i = 0; i < lines; ++i)
+            WriteLog("isOpenQX: Ok! Returning 0 (QX_STATUS_OK): Done", Debug,
+                     i % 2 ? LogicLog : ApiLog);
     }
 }
-BENCHMARK(BM_ExportLogLines);
+BENCHMARK(BM_ExportLogLines)->ArgName("lines")->Arg(4)->Arg(6);
+
+// One bare poll step: the least a wait for the device would add to the
+// cheap exports, which wait none.
+void BM_PollStep(benchmark::State& state) {
+    for (auto _ : state) qxbench::sleepSteps(1, kPollStepMs);
+}
+BENCHMARK(BM_PollStep)->Iterations(50)->UseRealTime();
 
 // Poll steps per sale of the last sale benchmark, for its floor.
 std::atomic<double> g_stepsPerSale{0};
@@ -136,9 +149,13 @@ void BM_SaleFloor(benchmark::State& state) {
 }
 BENCHMARK(BM_SaleFloor)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-const bool isOpen = qxbench::addRatio("BM_IsOpenQX", "BM_ExportLogLines");
-const bool info = qxbench::addRatio("BM_InfoQX", "BM_ExportLogLines");
-const bool refused = qxbench::addRatio("BM_DispenseRefusedQX", "BM_ExportLogLines");
+const bool isOpen = qxbench::addRatio("BM_IsOpenQX", "BM_ExportLogLines/lines:4");
+const bool info = qxbench::addRatio("BM_InfoQX", "BM_ExportLogLines/lines:4");
+const bool refused = qxbench::addRatio("BM_DispenseRefusedQX", "BM_ExportLogLines/lines:6");
+const bool isOpenStep = qxbench::addRatio("BM_IsOpenQX", "BM_PollStep/iterations:50/real_time");
+const bool infoStep = qxbench::addRatio("BM_InfoQX", "BM_PollStep/iterations:50/real_time");
+const bool refusedStep =
+    qxbench::addRatio("BM_DispenseRefusedQX", "BM_PollStep/iterations:50/real_time");
 const bool sale = qxbench::addRatio("BM_SaleCycle/iterations:20/real_time",
                                     "BM_SaleFloor/iterations:20/real_time");
 

@@ -14,6 +14,14 @@
 
 namespace {
 
+// Lines in the three log files so far.
+long logLines() {
+    long lines = 0;
+    for (const char* log : {"qxapi", "qxlogic", "qxerror"})
+        for (char c : qxtest::readLog(log)) lines += c == '\n';
+    return lines;
+}
+
 class TillSessionTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,6 +49,22 @@ TEST_F(TillSessionTest, LoggedInIsOpenAndInfoAnswerWithoutAPollStep) {
     EXPECT_EQ(qxbench::infoTill(master), QX_STATUS_OK);
     EXPECT_FALSE(master.empty());
     EXPECT_EQ(polls.steps(), 0);
+}
+
+// The log-line peers of the operation benchmarks write these counts.
+TEST_F(TillSessionTest, TheCheapExportsWriteTheLogLinesTheirPeersWrite) {
+    long before = logLines();
+    EXPECT_EQ(qxbench::refusedDispense(), QX_STATUS_CLOSED);
+    EXPECT_EQ(logLines() - before, 6);
+    ASSERT_EQ(qxbench::loginTill(), QX_STATUS_OK);
+    int open = 0;
+    std::string master;
+    before = logLines();
+    qxbench::isOpenTill(open);
+    EXPECT_EQ(logLines() - before, 4);
+    before = logLines();
+    qxbench::infoTill(master);
+    EXPECT_EQ(logLines() - before, 4);
 }
 
 TEST_F(TillSessionTest, ASalePaysTheChangeBackInTenMillisecondPollSteps) {
