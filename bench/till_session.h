@@ -11,7 +11,8 @@
 
 namespace qxbench {
 
-// A fresh simulated device, the counting callbacks and initQX.  False with
+// A fresh simulated device and device model, the counting callbacks and
+// initQX.  False with
 // the reason when any step fails.
 bool openTill(std::string& why);
 // exitQX: closes the device and forgets the callbacks.
