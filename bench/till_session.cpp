@@ -15,9 +15,9 @@ namespace {
 
 const char* const kPort = "Type:RS232;Name:COM1";
 // Commands and callbacks are answered at once; only a cash move holds the
-// busy status, for the least time a 10 ms poll is sure to see: the payout
-// waits for the device to go busy.
-const int kCashMoveMs = 50;
+// busy status, long enough that the payout's 10 ms poll for it sees it
+// even on a machine busy with other tests.
+const int kCashMoveMs = 100;
 
 bool failed(short status, const char* what, const char* message, std::string& why) {
     if (status == QX_STATUS_OK) return false;

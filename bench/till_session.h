@@ -2,7 +2,7 @@
 // linked into the program, answering at once: opening the device, the
 // cheap exports the operation benchmarks time, and one whole sale.  The
 // simulator answers every command and reports every callback without
-// delay; a cash move keeps it busy for 50 ms, which the payout's start
+// delay; a cash move keeps it busy for 100 ms, which the payout's start
 // wait must see.
 #ifndef QX_BENCH_TILL_SESSION_H
 #define QX_BENCH_TILL_SESSION_H
