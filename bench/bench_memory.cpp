@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "bench/callback_mix.h"
-#include "bench/resident.h"
+#include "tests/support/process_probe.h"
 #include "bench/till_session.h"
 #include "events/callback_handler.h"
 #include "qxlogics.h"
@@ -65,9 +65,9 @@ void BM_ResidentSize(benchmark::State& state) {
     long unexpected = 0, warmKiB = 0, endKiB = 0;
     for (auto _ : state) {
         unexpected += runLoad(texts, kCallbacks / kWarmUpShare, kOperations / kWarmUpShare);
-        warmKiB = qxbench::residentKiB();
+        warmKiB = qxtest::residentKiB();
         unexpected += runLoad(texts, kCallbacks, kOperations);
-        endKiB = qxbench::residentKiB();
+        endKiB = qxtest::residentKiB();
     }
     qxbench::closeTill();
     if (unexpected != 0) {

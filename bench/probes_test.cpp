@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "bench/poll_counter.h"
-#include "bench/resident.h"
+#include "tests/support/process_probe.h"
 #include "platform/platform.h"
 
 namespace {
@@ -22,10 +22,10 @@ TEST(PollCounter, CountsTheLibrarysSleepsButNotTheBareFloor) {
 }
 
 TEST(Resident, GrowsWithMemoryThatIsTouched) {
-    const long before = qxbench::residentKiB();
+    const long before = qxtest::residentKiB();
     ASSERT_GT(before, 0);
     std::vector<char> block(32 << 20, 1);  // 32 MiB, every page written
-    const long after = qxbench::residentKiB();
+    const long after = qxtest::residentKiB();
     EXPECT_GE(after - before, 16 << 10) << "KiB before " << before << ", after " << after;
     EXPECT_EQ(block[block.size() / 2], 1);
 }
