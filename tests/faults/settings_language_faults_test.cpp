@@ -74,7 +74,7 @@ TEST(LanguageFaultTest, WholeBinaryFileTranslatesNothing) {
     for (int i = 0; i < 512; ++i) bytes += static_cast<char>((i * 37 + 128) % 256);
     writeFile(config + "/qxlang.ini", bytes);
     const ScenarioRun run = runScenario(
-        "UntranslatedSale", {{"QXCONFIG", config}, {"QXLOGS", makeTempDir("lang_logs")}});
+        "PlainSale", {{"QXCONFIG", config}, {"QXLOGS", makeTempDir("lang_logs")}});
     QXT_EXPECT_SCENARIO_PASSES(run);
     EXPECT_TRUE(printedFailingChar(run.output, -128)) << run.output;
 }
@@ -133,13 +133,6 @@ TEST(FaultScenario, BinaryLanguage) {
     EXPECT_TRUE(logHas("qxapi", "exitQX: Ok! Returning 0 (QX_STATUS_OK): Fertig"));
     api->sim.qxsim_reset();
     expectWorkingSale(*api, "Fertig");
-}
-
-TEST(FaultScenario, UntranslatedSale) {
-    QXT_SCENARIO_ONLY();
-    const LoadedApi* api = loadInScenario();
-    ASSERT_NE(api, nullptr);
-    expectWorkingSale(*api);
 }
 
 }  // namespace
