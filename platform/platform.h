@@ -86,10 +86,18 @@ using CalendarClock = std::function<std::time_t()>;
 void setLocalClockForTesting(LocalClock clock);        // empty = real clock
 void setCalendarClockForTesting(CalendarClock clock);  // empty = real clock
 
-// Plain sleep; the poll step of the device waits.
+// Plain sleep.
 void sleepMs(int milliseconds);
 using SleepHook = std::function<void(int)>;
+// While a hook is installed, sleeps call it instead of sleeping, and the
+// monotonic clock below is virtual: it moves only by the hooked sleeps, so
+// a test drives every time-out boundary without waiting.
 void setSleepHookForTesting(SleepHook hook);  // empty = real sleep
+bool sleepIsHooked();
+
+// Milliseconds on a clock that never goes back; the clock of the device
+// waits.  Only differences between two readings mean anything.
+std::int64_t monotonicMs();
 
 // ---- Window messages ----------------------------------------------------
 // Process-wide number for a message name (RegisterWindowMessageA).

@@ -1,5 +1,8 @@
-// clock_seams.cpp - the local clock, the calendar clock and the sleep of
-// the library, each behind a hook that tests may replace.
+// clock_seams.cpp - the local clock, the calendar clock, the sleep and the
+// monotonic clock of the library, each behind a hook that tests may
+// replace.  A hooked sleep also advances the virtual monotonic clock.
+#include <atomic>
+#include <chrono>
 #include <ctime>
 
 #include "platform/common/backend.h"
@@ -24,6 +27,9 @@ Seam<SleepHook>& sleepHook() {
     return *seam;
 }
 
+std::atomic<bool> g_sleepHooked{false};
+std::atomic<std::int64_t> g_virtualMs{0};
+
 }  // namespace
 
 LocalTime localNow() {
@@ -45,12 +51,24 @@ void setCalendarClockForTesting(CalendarClock clock) {
 void sleepMs(int milliseconds) {
     SleepHook hook = sleepHook().get();
     if (hook) {
+        g_virtualMs += milliseconds;
         hook(milliseconds);
     } else {
         backend::realSleepMs(milliseconds);
     }
 }
 
-void setSleepHookForTesting(SleepHook hook) { sleepHook().set(std::move(hook)); }
+void setSleepHookForTesting(SleepHook hook) {
+    g_sleepHooked = static_cast<bool>(hook);
+    sleepHook().set(std::move(hook));
+}
+
+bool sleepIsHooked() { return g_sleepHooked; }
+
+std::int64_t monotonicMs() {
+    if (g_sleepHooked) return g_virtualMs;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 }  // namespace qxplat
