@@ -3,6 +3,11 @@
 // the device states and the low-level warning states.
 #include "core/device_model.h"
 
+#include <cstring>
+#include <string>
+
+#include "core/device_reports.h"
+
 std::atomic<int> g_QXState{QXS_UNINITIATED};
 std::atomic<int> g_nLastCallbackStatus{QX_DEVICE_NOTHING_YET};
 std::atomic<int> g_nLastCallbackMode{-1};
@@ -46,7 +51,29 @@ const char* lowLevelWarningName(int state) {
                : "";
 }
 
+namespace {
+
+template <std::size_t N> void copyCut(char (&field)[N], const std::string& text) {
+    std::strncpy(field, text.c_str(), N - 1);
+    field[N - 1] = '\0';
+}
+
+}  // namespace
+
+DeviceReport snapshotDeviceModel() {
+    DeviceReport now;
+    copyCut(now.command, g_strLastCallbackCommand.get());
+    now.status = g_nLastCallbackStatus.load(std::memory_order_relaxed);
+    now.mode = g_nLastCallbackMode.load(std::memory_order_relaxed);
+    now.amount = g_nLastCallbackAmount.load(std::memory_order_relaxed);
+    now.rest = g_nLastRestAmount.load(std::memory_order_relaxed);
+    copyCut(now.masterVersion, g_strMasterVersion.get());
+    copyCut(now.supportedCommands, g_strSupportedCommands.get());
+    return now;
+}
+
 void resetDeviceModelForTesting() {
+    g_deviceReports.clear();
     g_QXState = QXS_UNINITIATED;
     g_nLastCallbackStatus = QX_DEVICE_NOTHING_YET;
     g_nLastCallbackMode = -1;

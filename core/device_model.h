@@ -64,7 +64,13 @@ extern SharedText& g_strPreviousCallback;
 extern SharedText& g_strMasterVersion;
 extern SharedText& g_strSupportedCommands;
 
-// Test support: every variable back to its initial value.
+// The values the waits read, as the model holds them now; the command is
+// g_strLastCallbackCommand's.  Texts longer than a report holds are cut.
+struct DeviceReport;
+DeviceReport snapshotDeviceModel();
+
+// Test support: every variable back to its initial value, and an empty
+// record of reports.
 void resetDeviceModelForTesting();
 
 #endif  // QX_DEVICE_MODEL_H

@@ -159,8 +159,13 @@ short CQXLogics::verifyQX(int* verified, char* message) {
     verifyQXStatus = 3;
     isVerified = 1;
     QXLevel = 1;
-    copyField(m_szMasterVersion, g_strMasterVersion.get());
-    copyField(m_szSupportedCommands, g_strSupportedCommands.get());
+    // The "x" that ended the wait; a wait ended by an error leaves the
+    // model's texts as they stand.
+    const DeviceReport& x = lastWaitReport();
+    const bool fromX = std::string(x.command) == "x";
+    copyField(m_szMasterVersion, fromX ? x.masterVersion : g_strMasterVersion.get());
+    copyField(m_szSupportedCommands,
+              fromX ? x.supportedCommands : g_strSupportedCommands.get());
     logTrace(std::string("CQXLogics::verifyQX: Master Version: ") + m_szMasterVersion);
     logTrace(std::string("CQXLogics::verifyQX: Supported Commands: ") +
              m_szSupportedCommands);

@@ -124,7 +124,7 @@ short CQXLogics::askPayout(int amount, int* amountRest, char* message) {
         return failWith(message, "QuaxVault has error(s)",
                         "CQXLogics::askPayout: QuaxVault has error(s)", QX_STATUS_ERROR);
 
-    const int rest = g_nLastRestAmount.load(std::memory_order_relaxed);
+    const int rest = lastWaitReport().rest;
     if (rest == 0) {
         g_bAskPayoutDone.store(true, std::memory_order_relaxed);
         return done(message);

@@ -5,6 +5,7 @@
 
 #include "core/cash_steps.h"
 #include "core/device_model.h"
+#include "core/device_reports.h"
 #include "core/qxlogics.h"
 
 namespace {
@@ -40,6 +41,9 @@ short busyVerdict(const PreCheck& op, short waited, char* message) {
 }
 
 short CQXLogics::checkBusy(const PreCheck& op, char* message) {
+    // Reports from here on end the busy wait: the cursor first, then the
+    // status, so that none slips between the two.
+    g_deviceReports.startCursorHere();
     if (lastStatus() != QX_DEVICE_BUSY) return QX_STATUS_OK;
     return busyVerdict(op, busyWait(*this, op), message);
 }
@@ -82,6 +86,7 @@ short CQXLogics::runPreChecks(const PreCheck& op, char* message) {
 }
 
 void CQXLogics::prepareCommand(char letter) {
+    g_deviceReports.startCursorHere();
     g_strPreviousCallback.clear();
     g_bForceNextStatusEvent.store(true, std::memory_order_relaxed);
     g_chLastCommand.store(letter, std::memory_order_relaxed);

@@ -20,6 +20,7 @@
 #include <ctime>
 #include <list>
 
+#include "core/device_reports.h"
 #include "include/qxlogics.h"  // the public header, not this one
 #include "settings/settings.h"
 
@@ -143,6 +144,9 @@ public:
     int getQXLevel() const { return QXLevel; }
     const char* masterVersion() const { return m_szMasterVersion; }
     const char* supportedCommands() const { return m_szSupportedCommands; }
+    // The report that ended the last wait (or the model's values, when
+    // those ended it): what an operation reads after its wait.
+    const DeviceReport& lastWaitReport() const { return m_lastWaitReport; }
 
     // Test support: back to the state right after construction.
     void resetForTesting();
@@ -169,6 +173,7 @@ private:
     int QXLevel;
     char m_szMasterVersion[6];
     char m_szSupportedCommands[38];
+    DeviceReport m_lastWaitReport;
 };
 
 extern CQXLogics g_theLogics;

@@ -1,12 +1,16 @@
 // callback_handler.cpp - callbackfunc, the entry the device library calls
 // on its own thread with every callback text.
 //
-// A callback is handled in two phases: first the device model is updated
-// from the text's fields, then - unless it merely repeats the previous
+// A callback is handled in three steps: first the device model is updated
+// from the text's fields, then the report is recorded for the waiting
+// operation (which it wakes), then - unless it merely repeats the previous
 // text - its information is forwarded to the application as events.
 #include "events/callback_handler.h"
 
+#include <cstring>
+
 #include "core/device_model.h"
+#include "core/device_reports.h"
 #include "events/event_log.h"
 #include "events/event_senders.h"
 #include "logging/strformat.h"
@@ -25,8 +29,30 @@ struct Callback {
     char letter() const { return command.empty() ? '\0' : command[0]; }
 };
 
+template <std::size_t N> void copyCut(char (&field)[N], const std::string& text) {
+    std::strncpy(field, text.c_str(), N - 1);
+    field[N - 1] = '\0';
+}
+
+// Records the report with the model's values as it left them: published
+// before the waiting operation can see the report.
+void record(const char* command, bool withVerifyTexts) {
+    DeviceReport report;
+    copyCut(report.command, command);
+    report.status = g_nLastCallbackStatus.load(std::memory_order_relaxed);
+    report.mode = g_nLastCallbackMode.load(std::memory_order_relaxed);
+    report.amount = g_nLastCallbackAmount.load(std::memory_order_relaxed);
+    report.rest = g_nLastRestAmount.load(std::memory_order_relaxed);
+    if (withVerifyTexts) {
+        copyCut(report.masterVersion, g_strMasterVersion.get());
+        copyCut(report.supportedCommands, g_strSupportedCommands.get());
+    }
+    g_deviceReports.append(report);
+}
+
 void reportMalformed(const std::string& text) {
     g_nLastCallbackStatus = QX_DEVICE_ERROR;
+    record("", false);
     g_strPreviousCallback.set(text);
     logEventError("cqxlogics.callbackfunc: Error in format of received callback");
     logEventError(text);
@@ -92,6 +118,8 @@ void modelFromC(const Callback& cb) {
     g_nLastCallbackStatus = cb.nStatus;
     g_nLastRestAmount = cb.amountOrRest;
     g_nLastCallbackMode = cb.nMode;
+    // A busy "c" also carries the paid-in amount (a repeat carries the same).
+    if (cb.nStatus == QX_DEVICE_BUSY) g_nLastCallbackAmount = cb.amountOrRest;
 }
 
 // extInfo of an "x" starts at callback position 1.
@@ -149,10 +177,7 @@ void forward(const Callback& cb, int prevStatus) {
         break;
     case 'b': forwardB(cb, prevStatus); break;
     case 'c':
-        if (cb.nStatus == QX_DEVICE_BUSY) {
-            g_nLastCallbackAmount = cb.amountOrRest;
-            sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
-        }
+        if (cb.nStatus == QX_DEVICE_BUSY) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
         break;
     default: break;  // "x" and unknown letters forward nothing
     }
@@ -167,8 +192,10 @@ void handle(const char* text) {
         reportMalformed(cb.text);
         return;
     }
-    g_strLastCallbackCommand.set(cb.command);
     updateModel(cb, prevStatus);
+    // The letter last: a wait that ends on it reads this callback's values.
+    g_strLastCallbackCommand.set(cb.command);
+    record(cb.command.c_str(), cb.letter() == 'x');
     if (noteAndCheckRepeat(cb.text)) forward(cb, prevStatus);
 }
 

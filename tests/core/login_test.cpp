@@ -116,13 +116,15 @@ TEST_F(LoginTest, TextLoginWithoutTextsUsesOneAndOne) {
 TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
     char text[QX_BUFFER_CAPACITY];
     g_theLogics.changeSettings("AutoDisable:1", 0, text);
-    // The device takes the disable command but never reports it; it stays
-    // idle with pay-in enabled, so the disable wait runs out.
+    // The device opens idle with pay-in enabled and takes the disable
+    // command without ever reporting it, so the disable wait runs out.
+    qxsim_override_answer('a', "000", 1);
     qxsim_override_answer('g', "000", 1);
-    qxplat::setSleepHookForTesting([](int ms) {
-        if (g_chLastCommand.load() == 'G') {
-            g_nLastCallbackStatus = 0;
-            return;
+    qxplat::setSleepHookForTesting([opened = false](int ms) mutable {
+        if (g_chLastCommand.load() == 'G') return;
+        if (g_chLastCommand.load() == 'A' && !opened) {
+            opened = true;
+            qxsim_inject_callback("a0000000001");
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
