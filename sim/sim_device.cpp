@@ -32,7 +32,20 @@ int field(const std::vector<std::string>& fields, std::size_t index) {
     return index < fields.size() ? std::atoi(fields[index].c_str()) : 0;
 }
 
+int fromEnvironment(const char* name, int fallback) {
+    const char* text = std::getenv(name);
+    return text && *text ? std::atoi(text) : fallback;
+}
+
+// Length of a status report, for one composed only when it is delivered.
+const std::size_t STATUS_TEXT_LENGTH = 11;
+
 }  // namespace
+
+// A real line at 9600 baud carries about one character per millisecond.
+Options::Options()
+    : msPerChar(fromEnvironment("QXSIM_MS_PER_CHAR", 1)),
+      busyMs(fromEnvironment("QXSIM_BUSY_MS", 20)) {}
 
 // ---- Cash moves -------------------------------------------------------------
 
@@ -83,6 +96,7 @@ int Device::setOption(const std::string& name, int value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (name == "callback_delay_ms") m_options.callbackDelayMs = value;
     else if (name == "busy_ms") m_options.busyMs = value;
+    else if (name == "ms_per_char") m_options.msPerChar = value;
     else if (name == "drop_verify") m_options.dropVerify = value;
     else if (name == "drop_callbacks") m_options.dropCallbacks = value;
     else if (name == "no_busy_report") m_options.noBusyReport = value != 0;
@@ -405,6 +419,9 @@ void Device::post(const std::string& text) {
 }
 
 void Device::post(CallbackPump::Item item) {
+    // Each report takes its time on the line, after the one before it.
+    const std::size_t length = item.compose ? STATUS_TEXT_LENGTH : item.text.size();
+    item.delayMs += m_options.msPerChar * static_cast<int>(length);
     if (m_options.dropCallbacks > 0) {
         --m_options.dropCallbacks;
         // A lost report still ends, in its time, the busy spell it closes.

@@ -14,10 +14,14 @@
 
 namespace qxsim {
 
-// Behaviour knobs (qxsim_set_option); documented in sim/README.md.
+// Behaviour knobs (qxsim_set_option); documented in sim/README.md.  The
+// line's pace and a cash move's busy time start from QXSIM_MS_PER_CHAR and
+// QXSIM_BUSY_MS when those are set.
 struct Options {
+    Options();
     int callbackDelayMs = 0;
-    int busyMs = 0;
+    int msPerChar = 1;  // a report takes this per character on the line
+    int busyMs = 20;
     int dropVerify = 0;
     int dropCallbacks = 0;  // the next N reports are lost on the way
     bool noBusyReport = false;
