@@ -18,6 +18,9 @@ FUZZ_SECONDS="${QX_FUZZ_SECONDS:-5}"
 WINE="${QX_WINE:-/usr/lib/wine/wine64}"
 WINESERVER="${QX_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}"
 BUILD="$QX_ROOT/build"
+# The simulated device answers at once, without line pacing or busy time,
+# unless a test asks for them.
+export QXSIM_MS_PER_CHAR="${QXSIM_MS_PER_CHAR:-0}" QXSIM_BUSY_MS="${QXSIM_BUSY_MS:-0}"
 declare -a SUMMARY=()
 FAILED=0
 

@@ -6,8 +6,6 @@
 namespace till {
 namespace {
 
-constexpr int kCashMoveMs = 250;  // long enough to be seen on a loaded machine
-
 template <typename Fn>
 void lookUp(Fn& fn, const char* name) {
     fn = reinterpret_cast<Fn>(deviceEntry(name));
@@ -28,11 +26,7 @@ void Customer::bind() {
         !m_option) {
         m_insert = nullptr;
         m_where += " (a device library without simulator controls)";
-        return;
     }
-    // A real recycler is busy for a while when it moves cash, and the
-    // driver waits to see that; the simulator is instant unless told.
-    setOption("busy_ms", kCashMoveMs);
 }
 
 bool Customer::insert(int amount) { return available() && m_insert(amount) == 0; }

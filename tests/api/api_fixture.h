@@ -163,12 +163,9 @@ protected:
                                        onCashSession, message);
     }
 
-    // Registered, initiated and logged in as operator 1.  Cash moves stay
-    // busy long enough for the payouts' start waits to see it even when the
-    // polling thread wakes late on a loaded machine.
+    // Registered, initiated and logged in as operator 1.
     void openSession() {
         char message[QX_BUFFER_CAPACITY] = "";
-        ASSERT_EQ(sim().qxsim_set_option("busy_ms", 400), 0);
         ASSERT_EQ(registerAll(), QX_STATUS_OK);
         ASSERT_EQ(qx().initQX(kPort, "", message), QX_STATUS_OK) << message;
         ASSERT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;

@@ -40,10 +40,6 @@ class CashTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qxsim_reset();
-        // The device holds its busy status a little while it moves cash,
-        // long enough for the start waits' 10 ms polls to see it even on a
-        // loaded machine under a sanitizer.
-        ASSERT_EQ(0, qxsim_set_option("busy_ms", 250));
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();

@@ -11,10 +11,6 @@ namespace {
 
 using PayoutTest = CashTest;
 
-// Spacing of the device's reports after a refused ask ("c", "b", "a"), so
-// that each of askPayout's waits sees its own letter before the next one.
-constexpr int kReportSpacingMs = 100;
-
 int askCount(const std::vector<std::string>& commands) {
     return static_cast<int>(std::count_if(
         commands.begin(), commands.end(),
@@ -100,7 +96,6 @@ TEST_F(AskFirstTest, AnsweredAskPayoutLetsOneDispenseOfThatAmountSkipAsking) {
 }
 
 TEST_F(AskFirstTest, TheRecordHoldsTheLatestAskedAmount) {
-    ASSERT_EQ(0, qxsim_set_option("callback_delay_ms", kReportSpacingMs));
     stockOnly(1000, 6);
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.askPayout(6000, message)) << message;
     int rest = 0;
@@ -118,7 +113,6 @@ TEST_F(AskFirstTest, TheRecordHoldsTheLatestAskedAmount) {
 }
 
 TEST_F(AskFirstTest, AskPayoutWithRestIsNotPossible) {
-    ASSERT_EQ(0, qxsim_set_option("callback_delay_ms", kReportSpacingMs));
     stockOnly(5000, 10);
     int rest = -1;
     EXPECT_EQ(QX_STATUS_NOT_POSSIBLE, g_theLogics.askPayout(5300, &rest, message));

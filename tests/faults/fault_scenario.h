@@ -75,7 +75,6 @@ inline void QXAPI ignoreCashSession(short, int, const char*) {}
 inline void expectWorkingSale(const LoadedApi& api, const std::string& done = "Done") {
     const QxExports& qx = api.qx;
     char message[QX_BUFFER_CAPACITY] = "";
-    ASSERT_EQ(api.sim.qxsim_set_option("busy_ms", 300), 0);
     ASSERT_EQ(qx.registerEvents23QX(ignoreStatus, ignoreError, ignoreCashLevel,
                                     ignoreLevelWarning, ignoreCashSession, message),
               QX_STATUS_OK)

@@ -25,8 +25,8 @@ struct SoakConfig {
     int seconds = 0;
     // Faults that cost a 5 s device time-out each, at most this many.
     int slowFaults = 0;
-    // How long each cash move keeps the device busy: long enough for the
-    // library's 10 ms poll to see the busy report on a loaded machine.
+    // How long each cash move keeps the device busy; 0 by default: the
+    // driver sees a busy report however short.
     int busyMs = 0;
 
     static long envNumber(const char* name, long fallback) {
@@ -49,7 +49,7 @@ struct SoakConfig {
         config.cycles = static_cast<int>(envNumber("QX_SOAK_CYCLES", shortCycles));
         config.seconds = static_cast<int>(envNumber("QX_SOAK_SECONDS", 60));
         config.slowFaults = config.cycles / 2000;
-        config.busyMs = static_cast<int>(envNumber("QX_SOAK_BUSY_MS", slowProcess ? 60 : 30));
+        config.busyMs = static_cast<int>(envNumber("QX_SOAK_BUSY_MS", 0));
         return config;
     }
 };
