@@ -1,9 +1,8 @@
 // bench_operations.cpp - what an export costs beyond its device waits,
 // through the real exports and the simulator answering at once: isOpenQX,
-// infoQX and a refused dispenseQX (microseconds, no poll step), each
-// against the log lines it writes and against one bare 10 ms poll step;
-// and a whole sale cycle against its floor, the same count of 10 ms poll
-// steps slept bare.
+// infoQX and a refused dispenseQX (microseconds, no wait), each against
+// the log lines it writes; and a whole sale cycle against its floor, the
+// simulated device's own busy time for that sale, slept bare.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -15,8 +14,6 @@
 #include "qxlogics.h"
 
 namespace {
-
-constexpr int kPollStepMs = 10;
 
 // Opens the till (and logs in when asked) for one benchmark; closes it.
 class Till {
@@ -107,27 +104,19 @@ void BM_ExportLogLines(benchmark::State& state) {
 }
 BENCHMARK(BM_ExportLogLines)->ArgName("lines")->Arg(4)->Arg(6);
 
-// One bare poll step: the least a wait for the device would add to the
-// cheap exports, which wait none.
-void BM_PollStep(benchmark::State& state) {
-    for (auto _ : state) qxbench::sleepSteps(1, kPollStepMs);
-}
-BENCHMARK(BM_PollStep)->Iterations(50)->UseRealTime();
-
-int saleSteps(benchmark::State& state) {
+// One sale against the simulator: its cash moves, counted untimed.
+int saleCashMoves(benchmark::State& state) {
     Till till(state, false);
     if (!till.ready()) return 0;
-    qxbench::PollCounter polls;
     std::string why;
     int rest = 0;
     if (qxbench::saleCycle(2000, 1250, rest, why) != QX_STATUS_OK) return 0;
-    return static_cast<int>(polls.steps());
+    return qxbench::cashMoves();
 }
 
 void BM_SaleCycle(benchmark::State& state) {
     Till till(state, false);
     if (!till.ready()) return;
-    qxbench::PollCounter polls;
     std::string why;
     int rest = 0;
     for (auto _ : state) {
@@ -136,33 +125,28 @@ void BM_SaleCycle(benchmark::State& state) {
             break;
         }
     }
-    const double steps = static_cast<double>(polls.steps()) / state.iterations();
-    state.counters["poll_steps"] = steps;
-    state.counters["floor_ms"] = steps * kPollStepMs;
+    state.counters["cash_moves"] =
+        static_cast<double>(qxbench::cashMoves()) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_SaleCycle)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// The poll steps of one sale, counted untimed, then slept bare: what the
-// waits cost at the least.
-void BM_SaleFloor(benchmark::State& state) {
-    const int steps = saleSteps(state);
-    if (steps == 0) {
+// The device's own busy time in one sale, slept bare: what a driver that
+// sees every report at once would take at the least.
+void BM_SaleBusyFloor(benchmark::State& state) {
+    const int moves = saleCashMoves(state);
+    if (moves == 0) {
         if (!state.error_occurred()) state.SkipWithError("the counted sale failed");
         return;
     }
-    for (auto _ : state) qxbench::sleepSteps(steps, kPollStepMs);
-    state.counters["poll_steps"] = steps;
+    for (auto _ : state) qxbench::sleepSteps(moves, qxbench::kCashMoveMs);
+    state.counters["cash_moves"] = moves;
 }
-BENCHMARK(BM_SaleFloor)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SaleBusyFloor)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 const bool isOpen = qxbench::addRatio("BM_IsOpenQX", "BM_ExportLogLines/lines:4");
 const bool info = qxbench::addRatio("BM_InfoQX", "BM_ExportLogLines/lines:4");
 const bool refused = qxbench::addRatio("BM_DispenseRefusedQX", "BM_ExportLogLines/lines:6");
-const bool isOpenStep = qxbench::addRatio("BM_IsOpenQX", "BM_PollStep/iterations:50/real_time");
-const bool infoStep = qxbench::addRatio("BM_InfoQX", "BM_PollStep/iterations:50/real_time");
-const bool refusedStep =
-    qxbench::addRatio("BM_DispenseRefusedQX", "BM_PollStep/iterations:50/real_time");
 const bool sale = qxbench::addRatio("BM_SaleCycle/iterations:20/real_time",
-                                    "BM_SaleFloor/iterations:20/real_time");
+                                    "BM_SaleBusyFloor/iterations:20/real_time");
 
 }  // namespace

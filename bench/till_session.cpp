@@ -2,6 +2,7 @@
 #include "bench/till_session.h"
 
 #include <cstdlib>
+#include <vector>
 
 #include "bench/event_counter.h"
 #include "bench/scratch_dir.h"
@@ -14,10 +15,6 @@ namespace qxbench {
 namespace {
 
 const char* const kPort = "Type:RS232;Name:COM1";
-// Commands and callbacks are answered at once; only a cash move holds the
-// busy status, long enough that the payout's 10 ms poll for it sees it
-// even on a machine busy with other tests.
-const int kCashMoveMs = 100;
 
 bool failed(short status, const char* what, const char* message, std::string& why) {
     if (status == QX_STATUS_OK) return false;
@@ -34,6 +31,7 @@ bool openTill(std::string& why) {
     qxplat::setLibraryDirectoryForTesting(
         qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
     qxsim_reset();
+    qxsim_set_option("ms_per_char", 0);
     qxsim_set_option("busy_ms", kCashMoveMs);
     // Whatever an earlier benchmark fed the callback entry is forgotten: a
     // model left busy would hold up the login by its busy wait.
@@ -99,6 +97,18 @@ short saleCycle(int paid, int due, int& rest, std::string& why) {
     // The device's last reports are in before the next customer comes.
     return qxsim_wait_idle(5000) == 0 ? QX_STATUS_OK
                                       : (why = "the device did not settle", QX_STATUS_TIMEOUT);
+}
+
+int cashMoves() {
+    std::vector<char> record(1 << 20);
+    qxsim_commands(record.data(), static_cast<int>(record.size()));
+    int moves = 0;
+    bool lineStart = true;
+    for (const char* c = record.data(); *c; ++c) {
+        if (lineStart && (*c == 'c' || *c == 'f')) ++moves;
+        lineStart = *c == '\n';
+    }
+    return moves;
 }
 
 }  // namespace qxbench

@@ -1,15 +1,17 @@
 // till_session.h - a till's use of the exports against the simulator
 // linked into the program, answering at once: opening the device, the
 // cheap exports the operation benchmarks time, and one whole sale.  The
-// simulator answers every command and reports every callback without
-// delay; a cash move keeps it busy for 100 ms, which the payout's start
-// wait must see.
+// simulator answers every command and reports every callback without line
+// pacing; only a cash move keeps it busy, for kCashMoveMs.
 #ifndef QX_BENCH_TILL_SESSION_H
 #define QX_BENCH_TILL_SESSION_H
 
 #include <string>
 
 namespace qxbench {
+
+// How long the simulated device is busy with each cash move.
+constexpr int kCashMoveMs = 50;
 
 // A fresh simulated device and device model, the counting callbacks and
 // initQX.  False with
@@ -33,6 +35,10 @@ short refusedDispense();
 // amountDue of `due` (the difference is paid back), logout.  Returns the
 // first status that is not OK (why names the export and its message).
 short saleCycle(int paid, int due, int& rest, std::string& why);
+
+// Cash moves (dispense and pay-out commands) the device received since the
+// till was opened.
+int cashMoves();
 
 }  // namespace qxbench
 
