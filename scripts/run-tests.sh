@@ -9,6 +9,8 @@
 #             the demo itself)
 #   windows   MinGW-w64 cross build, every test program under Wine
 #   exports   both libraries export exactly the 29 functions
+#   dotnet    the C# binding (mono): its NUnit tests and the C# sample
+#             against the native build's driver and simulator
 # Every stage runs even when an earlier one failed; one summary line per
 # stage closes the output, and any failure fails the whole run.
 set -uo pipefail
@@ -135,7 +137,18 @@ exports() {
         "$QX_ROOT/build-win/bin/qxlogics.dll"
 }
 
-stages="${*:-native memcheck asan tsan windows exports}"
+# The binding's assemblies go beside libqxlogics.so, where P/Invoke finds
+# it as Windows finds qxlogics.dll in the application's folder.
+dotnet() {
+    local bin="$BUILD/bin" work="$BUILD/dotnet"
+    qx_build "$BUILD" qxlogics DorvoLINK -- -DCMAKE_BUILD_TYPE=Release &&
+        "$QX_ROOT/bindings/dotnet/build.sh" "$bin" || return 1
+    rm -rf "$work" && mkdir -p "$work" || return 1
+    (cd "$work" && nunit-console -nologo -work="$work" "$bin/QXLogics.Net.Tests.dll") || return 1
+    (cd "$work" && QXLOGS="$work/logs" mono "$bin/FirstSale.exe")
+}
+
+stages="${*:-native memcheck asan tsan windows exports dotnet}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo
