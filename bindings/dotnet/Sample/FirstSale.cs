@@ -20,8 +20,7 @@ static class FirstSale
     {
         string port = "Type:RS232;Name:" + (args.Length > 0 ? args[0] : "COM1");
         bool simulated = Customer.Present();
-        if (simulated) Customer.BusyWhileMovingCash();
-        else Console.WriteLine("No simulator controls: the customer's steps are skipped.");
+        if (!simulated) Console.WriteLine("No simulator controls: the customer's steps are skipped.");
 
         using (CashRecycler till = new CashRecycler())
         {
@@ -115,10 +114,6 @@ static class FirstSale
             catch (EntryPointNotFoundException) { return false; }
         }
 
-        // A real recycler is busy for a while when it moves cash, and the
-        // driver waits to see that; the simulator is instant unless told.
-        public static void BusyWhileMovingCash() { qxsim_set_option("busy_ms", 250); }
-
         public static int Insert(int amount) { return qxsim_insert(amount); }
 
         public static void WaitIdle()
@@ -127,9 +122,6 @@ static class FirstSale
             catch (DllNotFoundException) { }
             catch (EntryPointNotFoundException) { }
         }
-
-        [DllImport(Device, CallingConvention = CallingConvention.Cdecl)]
-        static extern int qxsim_set_option(string name, int value);
 
         [DllImport(Device, CallingConvention = CallingConvention.Cdecl)]
         static extern int qxsim_insert(int amount);

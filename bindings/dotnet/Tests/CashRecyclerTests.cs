@@ -39,10 +39,6 @@ namespace QXLogics.Tests
         public void FreshDevice()
         {
             Sim.qxsim_reset();
-            // Each cash move keeps the device busy for a while, so that the
-            // driver's payout waits see it busy (until they no longer miss
-            // a fast device's reports: issue 15).
-            Sim.qxsim_set_option("busy_ms", 100);
             m_recycler = new CashRecycler();
             m_events = new EventLog(m_recycler);
         }
@@ -86,9 +82,6 @@ namespace QXLogics.Tests
         public void UnpayableRefundAnswersWithTheRestOrThrows()
         {
             OpenAndSignIn();
-            // The device answers the driver's question a little later, so
-            // that the driver's wait sees the answer (issue 15).
-            Sim.qxsim_set_option("callback_delay_ms", 20);
             Assert.AreEqual(QxStatus.Ok, m_recycler.StopAcceptingCash().Status);
             int unpaid = Money.MaxAmount - (int)Sim.qxsim_total_value();
 

@@ -18,9 +18,6 @@ namespace QXLogics.Tests
         public static extern void qxsim_reset();
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
-        public static extern int qxsim_set_option(string name, int value);
-
-        [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
         public static extern int qxsim_insert(int amount);
 
         [DllImport(Library, CallingConvention = CallingConvention.Cdecl)]
