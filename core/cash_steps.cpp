@@ -1,6 +1,8 @@
 // cash_steps.cpp - the shared steps of the cash operations (cash_steps.h).
 #include "core/cash_steps.h"
 
+#include <algorithm>
+
 #include "api/caller_buffer.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
@@ -47,7 +49,12 @@ short checkAmountRange(const char* method, const char* what, int amount, char* m
         QX_STATUS_INPUT_PARAM_ERROR);
 }
 
-int statusOkTimeoutMs() { return g_theLogics.Settings().GetInt(StatusOkTimeout) * 1000; }
+int statusOkTimeoutMs() {
+    // Within 0 and the largest (a wait of less than 0 ms ends as one of 0):
+    // a value set around the settings readers cannot overflow either.
+    const int seconds = g_theLogics.Settings().GetInt(StatusOkTimeout);
+    return std::clamp(seconds, 0, QX_MAX_STATUS_OK_TIMEOUT) * 1000;
+}
 
 short done(char* message) {
     setMessage(message, "Done");

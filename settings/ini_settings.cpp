@@ -78,7 +78,9 @@ void CQXLogics::getIniFileSettings() {
                              ? -1
                              : qxplat::profileInt(info.section, info.key, -1, path);
         const char* label = read == -1 ? " (default value)" : " (from ini file)";
-        int value = read == -1 ? info.defaultValue : read;
+        int value = read == -1 ? info.defaultValue
+                               : clampSetting(id, read, std::to_string(read),
+                                              "CQXLogics::getIniFileSettings");
         if (info.isBool) {
             value = value != 0 ? 1 : 0;
             settings.SetBool(id, value != 0);

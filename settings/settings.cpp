@@ -39,6 +39,14 @@ bool isBoolId(int id) { return id >= kIntSettingCount && id < kSettingCount; }
 
 const SettingInfo& settingInfo(int id) { return kSettings[id]; }
 
+int clampSetting(int id, int value, const std::string& given, const char* who) {
+    if (id != StatusOkTimeout || value <= QX_MAX_STATUS_OK_TIMEOUT) return value;
+    WriteLog2(strformat("%s: StatusOkTimeout %s is above the largest, %d seconds: clamped",
+                        who, given.c_str(), QX_MAX_STATUS_OK_TIMEOUT),
+              Error, LogicLog, ErrorLog);
+    return QX_MAX_STATUS_OK_TIMEOUT;
+}
+
 CQXSettings::CQXSettings() : durationType(0) {
     for (int id = 0; id < kIntSettingCount; ++id) {
         const int value = kSettings[id].defaultValue;
@@ -86,8 +94,11 @@ void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
     for (int id = 0; id < kSettingCount; ++id) {
         std::string unused;
         const std::string key = kSettings[id].key;
-        const int v = getSettingsTagValue(key + ":", text, unused);
+        const std::string given = getSettingsTag(key + ":", text, unused);
+        if (given == GETSETTINGSTAGINVALID) continue;
+        int v = stringToInt(given, unused);
         if (v < 0) continue;
+        v = clampSetting(id, v, given, "CQXSettings::NewSettings");
         if (isIntId(id)) {
             ints[id] = IntEntry{v, ints[id].value, true};
         } else {

@@ -4,6 +4,8 @@
 #ifndef QX_SETTINGS_H
 #define QX_SETTINGS_H
 
+#include <string>
+
 enum SettingId {
     PayOutAmountPerTimeLimitAmount = 0,
     PayOutAmountPerTimeLimitSeconds = 1,
@@ -28,6 +30,15 @@ enum SettingId {
 constexpr int kIntSettingCount = 13;   // ids 0..12
 constexpr int kBoolSettingCount = 5;   // ids 13..17
 constexpr int kSettingCount = 18;
+
+// The largest StatusOkTimeout, in seconds (a day).  A larger value is
+// clamped to it, so that the milliseconds of every wait fit an int.
+constexpr int QX_MAX_STATUS_OK_TIMEOUT = 86400;
+
+// The value of setting id within its limit: a StatusOkTimeout above the
+// largest comes back as the largest, with an error line from `who` that
+// names the value as given.  Any other value comes back unchanged.
+int clampSetting(int id, int value, const std::string& given, const char* who);
 
 // Static description of one setting: key, file section, default.
 struct SettingInfo {

@@ -3,6 +3,7 @@
 // combination getSettingsTagValue.
 #include "settings/settings_strings.h"
 
+#include <climits>
 #include <cstdlib>
 
 const char* const GETSETTINGSTAGINVALID = "GETSETTINGSTAGINVALID";
@@ -38,7 +39,12 @@ int stringToInt(const std::string& text, std::string& message) {
         message = "stringToInt: Zero string value, Ok";
         return 0;
     }
-    const int value = std::atoi(text.c_str());
+    // atoi's leading number, but a number beyond an int saturates instead
+    // of wrapping round into some other value.
+    const long long read = std::strtoll(text.c_str(), nullptr, 10);
+    const int value = read > INT_MAX   ? INT_MAX
+                      : read < INT_MIN ? INT_MIN
+                                       : static_cast<int>(read);
     if (value != 0) {
         message = "stringToInt: Non-zero string value, Ok";
         return value;

@@ -91,9 +91,11 @@ TEST_F(IniSettings, QxconfigDirectoryIsUsedFirstAndAloneAnnounced) {
 
 TEST_F(IniSettings, QxconfigWithoutFileFallsThroughToCurrentDirectory) {
     qxtest::setEnv("QXCONFIG", qxtest::makeTempDir("ini_config_empty"));
-    writeIni(m_emptyCwd, "[Operation]\nAskPayOutAmountLimit=2000\n");
+    writeIni(m_emptyCwd, "[Operation]\nAskPayOutAmountLimit=2000\nStatusOkTimeout=2147484\n");
     writeIni(m_systemDir, "[Operation]\nAskPayOutAmountLimit=3000\n");
     logics.getIniFileSettings();
+    EXPECT_EQ(count(kPrefix + "StatusOkTimeout 2147484 is above the largest"), 1u);
+    EXPECT_EQ(count(kPrefix + "StatusOkTimeout: 86400 (from ini file)"), 1u);
     EXPECT_EQ(count("can't be opened for reading."), 1u);
     EXPECT_EQ(count("Third settings file location"), 0u);
     EXPECT_EQ(count(kPrefix + "About to read settings from configuration file: " + kDotIni), 1u);

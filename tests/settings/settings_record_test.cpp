@@ -3,6 +3,7 @@
 // and their restoring, and the mirrors and log switches that follow.
 #include <gtest/gtest.h>
 
+#include "core/cash_steps.h"
 #include "core/qxlogics.h"
 #include "logging/log_switches.h"
 #include "settings/settings.h"
@@ -64,6 +65,20 @@ TEST_F(SettingsRecord, BooleanLineLogsTheNumberGiven) {
     EXPECT_TRUE(record.GetBool(LogDebug));
     EXPECT_EQ(logLinesContaining("qxlogic", "CQXSettings::NewSettings: Setting new "
                                             "LogDebug: 5").size(), 1u);
+}
+
+TEST_F(SettingsRecord, AStatusOkTimeoutBeyondADayIsClampedAndSaysSo) {
+    record.NewSettings("StatusOkTimeout:99999999999", 0);
+    EXPECT_EQ(record.GetInt(StatusOkTimeout), 86400);
+    EXPECT_EQ(logLinesContaining("qxerror", "CQXSettings::NewSettings: StatusOkTimeout "
+                                            "99999999999 is above the largest, 86400 "
+                                            "seconds: clamped").size(), 1u);
+    EXPECT_EQ(logLinesContaining("qxlogic", "Setting new StatusOkTimeout: 86400").size(), 1u);
+    // The milliseconds of the wait: no overflow into a wait of no time.
+    char message[QX_BUFFER_CAPACITY];
+    g_theLogics.changeSettings("StatusOkTimeout:2147484", 0, message);
+    EXPECT_EQ(statusOkTimeoutMs(), 86400000);
+    g_theLogics.changeSettings("StatusOkTimeout:10", 0, message);
 }
 
 TEST_F(SettingsRecord, TwoTemporaryChangesRestoreTheFirstChangesValues) {

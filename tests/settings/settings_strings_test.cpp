@@ -43,6 +43,7 @@ TEST(StringToInt, ReadsLeadingNumbersWithTheirMessages) {
         {"-5", -5, "stringToInt: Non-zero string value, Ok"},
         {"abc", -1, "stringToInt: inparam non-numeric"},
         {"0x", -1, "stringToInt: inparam non-numeric"},
+        {"99999999999", 2147483647, "stringToInt: Non-zero string value, Ok"},  // no wrap
     };
     for (const auto& c : cases) {
         std::string message;
