@@ -53,15 +53,21 @@ std::string cut(const std::string& text, std::size_t limit) {
     return text.size() > limit ? text.substr(0, limit) : text;
 }
 
-// Calls an application callback with the in-progress counter raised (and
-// lowered again even if the callback unwinds).
+// Calls an application callback with the in-progress counter raised.  An
+// exception out of the application's code is the application's fault, not
+// the device's: it is logged with the event's name and goes no further.
 template <typename Fn, typename... Args>
-void callApplication(Fn fn, Args... args) {
+void callApplication(const char* event, Fn fn, Args... args) {
     struct InProgress {
         InProgress() { ++g_nCallbacksInProgress; }
         ~InProgress() { --g_nCallbacksInProgress; }
     } inProgress;
-    fn(args...);
+    try {
+        fn(args...);
+    } catch (...) {
+        logEventError(std::string("callbackfunc: The application's callback threw an "
+                                  "exception at ") + event);
+    }
 }
 
 // After an error, cash-level or cash-session event the next status event
@@ -128,14 +134,15 @@ void deliverCashLevelToCallbacks(const CashLevels& levels, const std::string& ex
     const std::string text = cut(extInfo, kLongText);
     if (QXCashLevelCallback cashLevel = g_pfnCashLevelCallback.load()) {
         logCashLevel(levels, extInfo);
-        callApplication(cashLevel, levels.denomination, levels.numberOf, text.c_str());
+        callApplication("CashLevelEvent", cashLevel, levels.denomination, levels.numberOf,
+                        text.c_str());
     }
     if (QXLevelWarningCallback warning = g_pfnLevelWarningCallback.load()) {
         logLevelWarning(levels, extInfo);
         const std::string type = cut(levels.typeString, kShortText);
         const std::string denomination = cut(levels.denominationString, kShortText);
         const std::string message = cut(levels.warningMessage, kLongText);
-        callApplication(warning, levels.warningType, levels.denomination,
+        callApplication("LevelWarningEvent", warning, levels.warningType, levels.denomination,
                         levels.numberOf, type.c_str(), denomination.c_str(),
                         message.c_str(), text.c_str());
     }
@@ -168,7 +175,7 @@ short sendStatusEvent(int amountOrRest, int nStatus, int nMode) {
         qxplat::postMessage(window, statusMessageNumber(),
                             static_cast<std::uintptr_t>(modeAndStatus), amountOrRest);
     } else if (QXStatusCallback status = g_pfnStatusCallback.load()) {
-        callApplication(status, amountOrRest, static_cast<short>(nStatus),
+        callApplication("StatusEvent", status, amountOrRest, static_cast<short>(nStatus),
                         static_cast<short>(nMode));
     }
     return QX_STATUS_OK;
@@ -190,7 +197,7 @@ short sendErrorEvent(const std::string& extInfo) {
         pushToErrorQueue(errorText);  // a refused text still gets its message
         qxplat::postMessage(window, errorMessageNumber(), 0, errorCode);
     } else if (QXErrorCallback error = g_pfnErrorCallback.load()) {
-        callApplication(error, errorCode, errorText.c_str(), kErrorExtInfo);
+        callApplication("ErrorEvent", error, errorCode, errorText.c_str(), kErrorExtInfo);
     }
     return QX_STATUS_OK;
 }
@@ -248,7 +255,7 @@ short sendCashSessionEvent(const std::string& extInfo) {
     }
     if (QXCashSessionCallback session = g_pfnCashSessionCallback.load()) {
         const std::string text = cut(extInfo, kShortText);
-        callApplication(session, infoType, amount, text.c_str());
+        callApplication("CashSessionEvent", session, infoType, amount, text.c_str());
     }
     return QX_STATUS_OK;
 }

@@ -1,6 +1,8 @@
 // event_delivery_test.cpp - events from device texts to the application's
 // callbacks: arguments, limits of the texts, order, and the log lines of
 // the senders (including the suppression of repeated status lines).
+#include <stdexcept>
+
 #include "tests/events/events_fixture.h"
 
 namespace {
@@ -98,6 +100,19 @@ TEST_F(DeviceTest, NoEventLinesWhenSendEventLoggingIsOff) {
     EXPECT_EQ(3u, events().size());
     EXPECT_TRUE(api("Event:").empty());
     EXPECT_EQ(1u, errors("ErrorEvent: errorCode=12").size());  // errors always
+}
+
+void QXAPI throwingStatus(int, short, short) { throw std::runtime_error("till fault"); }
+
+TEST_F(DeviceTest, AnExceptionFromTheApplicationIsLoggedAndLeavesTheDeviceAlone) {
+    char message[QX_BUFFER_CAPACITY] = "";
+    ASSERT_EQ(0, g_theLogics.registerEvents(throwingStatus, evtest::onError,
+                                            evtest::onCashLevel, message));
+    device("a0000000001");
+    EXPECT_EQ(g_nLastCallbackStatus.load(), QX_DEVICE_IDLE_PAYIN_ENABLED);
+    EXPECT_EQ(g_nCallbacksInProgress.load(), 0);
+    EXPECT_EQ(1u, errors("callbackfunc: The application's callback threw an exception at "
+                         "StatusEvent").size());
 }
 
 TEST_F(EventsTest, SendersRejectNegativeValues) {
