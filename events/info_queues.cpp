@@ -2,7 +2,9 @@
 //
 // Each queue is a bounded FIFO of owned texts with its own lock, held only
 // while an entry is appended or removed: the device library's thread
-// pushes, the application's thread retrieves.
+// pushes, the application's thread retrieves.  The queues are never
+// destroyed: when the library is unloaded without exitQX, the device goes
+// on reporting until the core's destructor has closed it.
 #include "events/info_queues.h"
 
 #include <deque>
@@ -74,29 +76,30 @@ private:
     int m_count = 0;
 };
 
-// Function-local statics: usable whatever the order of static construction.
+// Made on first use, whatever the order of static construction, and never
+// destroyed (see above).
 InfoQueue& errorQueue() {
-    static InfoQueue queue({
+    static auto* queue = new InfoQueue({
         "cqxlogics.pushToErrorQueue: Error: Max number of errors pushed to queue",
         "cqxlogics.pushToErrorQueue: Empty error text (dont save)",
         "retrieveFromErrorQueue: Queue is empty"});
-    return queue;
+    return *queue;
 }
 
 InfoQueue& cashLevelWarningsQueue() {
-    static InfoQueue queue({
+    static auto* queue = new InfoQueue({
         "pushToCashLevelWarningsQueue: Error: Max number of warnings pushed to queue",
         "pushToCashLevelWarningsQueue: Empty warning text (dont save)",
         "retrieveFromCashLevelWarningsQueue: Queue is empty"});
-    return queue;
+    return *queue;
 }
 
 InfoQueue& cashSessionQueue() {
-    static InfoQueue queue({
+    static auto* queue = new InfoQueue({
         "pushToCashSessionQueue: Error: Max number of sessions pushed to queue",
         "pushToCashSessionQueue: Empty session text (don't save)",
         "retrieveFromCashSessionQueue: Queue is empty"});
-    return queue;
+    return *queue;
 }
 
 }  // namespace

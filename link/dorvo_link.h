@@ -37,7 +37,9 @@ extern const std::string g_strFS;
 
 class CDorvoLink {
 public:
-    CDorvoLink() : m_hModule(nullptr) {}
+    // constexpr: g_link is set up before any code of the library runs, and
+    // as it has nothing to destroy it outlives the core object.
+    constexpr CDorvoLink() : m_hModule(nullptr) {}
 
     // ---- The library and the connection ---------------------------------
     short loadTheComLibrary(char* message);

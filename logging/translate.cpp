@@ -65,7 +65,8 @@ const CIniFile& languageTable() {
 
 const char* TranslateText(const char* text) {
     if (!text) return text;
-    static const std::string none;
+    // Never destroyed: the core's destructor still sets messages.
+    static const std::string& none = *new std::string();
     const std::string& value = languageTable().GetValue("Lang", text, none);
     return value.empty() ? text : value.c_str();
 }
