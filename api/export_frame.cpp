@@ -29,7 +29,8 @@ std::string valueField(const char* name, long long value) {
 ExportFrame::ExportFrame(const char* name, const std::string& arguments,
                          const char* suffix)
     : m_name(name) {
-    WriteLog(std::string(name) + "(" + arguments + ")" + suffix, CrToApi, ApiLog);
+    if (LogKindOn(CrToApi))
+        WriteLog(std::string(name) + "(" + arguments + ")" + suffix, CrToApi, ApiLog);
 }
 
 std::string ExportFrame::resultLine(const char* outcome, short code,
@@ -48,7 +49,7 @@ bool ExportFrame::notInitiated(char* message, const std::string& valuesBefore) c
 
 short ExportFrame::finish(short code, const std::string& tail) const {
     if (code == QX_STATUS_OK) {
-        WriteLog(resultLine("Ok", code, tail), Debug, ApiLog);
+        if (LogKindOn(Debug)) WriteLog(resultLine("Ok", code, tail), Debug, ApiLog);
     } else {
         WriteLog2(resultLine("Failed", code, tail, false), Failure, ApiLog, ErrorLog);
     }

@@ -127,8 +127,8 @@ short CQXLogics::initialize(const char* portSettings, char* message) {
 short CQXLogics::changeSettings(const char* settingsText, short durationType,
                                 char* message) {
     const std::string text = textOrEmpty(settingsText);
-    logOpening(strformat("CQXLogics::changeSettings(\"%s\", %d)", text.c_str(),
-                         durationType));
+    WriteLogf(CrToApi, LogicLog, "CQXLogics::changeSettings(\"%s\", %d)", text.c_str(),
+              durationType);
     settings.NewSettings(text.c_str(), durationType);
     refreshSettingsMirrors(settings, true);
     setMessage(message, "Done");

@@ -52,7 +52,7 @@ static void callVerifyQX(CQXLogics& logics, char* message) {
 }
 
 short CQXLogics::login(short user, short password, char* message) {
-    logOpening(strformat("CQXLogics::login(%d,%d)", user, password));
+    WriteLogf(CrToApi, LogicLog, "CQXLogics::login(%d,%d)", user, password);
     const short op = twoDigits(user);
     const short pw = twoDigits(password);
 
@@ -70,9 +70,9 @@ short CQXLogics::login(short user, short password, char* message) {
         logTrace("CQXLogics::login: Not calling verifyQX since a previous attempt to "
                  "call verifyQX timed out, most likely because the LegacySystem flag "
                  "is unset and the attached QX is an old system.");
-        logTrace(strformat("CQXLogics::login: Not changing already set values for "
-                           "verifyQXStatus=%d and QXLevel=%d",
-                           verifyQXStatus, QXLevel));
+        WriteLogf(Debug, LogicLog, "CQXLogics::login: Not changing already set values for "
+                  "verifyQXStatus=%d and QXLevel=%d",
+                  verifyQXStatus, QXLevel);
     } else {
         callVerifyQX(*this, message);
     }
@@ -105,9 +105,9 @@ short CQXLogics::login(short user, short password, char* message) {
         else if (status == QX_DEVICE_IDLE_PAYIN_DISABLED)
             g_QXState.store(QXS_PAYIN_DISABLED, std::memory_order_relaxed);
         else
-            logTrace(strformat("CQXLogics::login: Last callback status == unexpected! "
-                               "g_nLastCallbackStatus=%d",
-                               status));
+            WriteLogf(Debug, LogicLog, "CQXLogics::login: Last callback status == unexpected! "
+                      "g_nLastCallbackStatus=%d",
+                      status);
     }
 
     if (g_LegacySystem.load(std::memory_order_relaxed) == 0 &&
@@ -128,7 +128,7 @@ short CQXLogics::login(const char* user, const char* password, char* message) {
     g_bAskPayoutDone.store(false, std::memory_order_relaxed);
     const short op = loginNumber(user);
     const short pw = loginNumber(password);
-    logTrace(strformat("CQXLogics::login calling numeric login with params(%d,%d)", op, pw));
+    WriteLogf(Debug, LogicLog, "CQXLogics::login calling numeric login with params(%d,%d)", op, pw);
     const short result = login(op, pw, message);
     if (result != QX_STATUS_OK) {
         WriteLog2(strformat("CQXLogics::login: Login failed, return code = %d, "
@@ -174,7 +174,7 @@ short CQXLogics::isOpen(int* open, char* message) {
     logOpening("CQXLogics::isOpen()");
     const int value = g_bIsOpen.load(std::memory_order_relaxed) ? 1 : 0;
     if (open) *open = value;
-    logTrace(strformat("CQXLogics::isOpen status = %d.", value));
+    WriteLogf(Debug, LogicLog, "CQXLogics::isOpen status = %d.", value);
     return done(message);
 }
 
@@ -194,9 +194,9 @@ short CQXLogics::info(int* level, char* commands, char* master, char* infoText,
     copyToCaller(master, masterText);
     copyToCaller(infoText, infoValue);
     done(message);
-    logTrace(strformat("CQXLogics::info: level=%d, commands=\"%s\", master=\"%s\", "
-                       "info=\"%s\", message=\"%s\".",
-                       QXLevel, commandsText.c_str(), masterText.c_str(),
-                       infoValue.c_str(), textOrEmpty(message)));
+    WriteLogf(Debug, LogicLog, "CQXLogics::info: level=%d, commands=\"%s\", master=\"%s\", "
+              "info=\"%s\", message=\"%s\".",
+              QXLevel, commandsText.c_str(), masterText.c_str(),
+              infoValue.c_str(), textOrEmpty(message));
     return QX_STATUS_OK;
 }

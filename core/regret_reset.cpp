@@ -8,7 +8,7 @@
 #include "core/device_model.h"
 #include "core/qxlogics.h"
 #include "link/dorvo_link.h"
-#include "logging/strformat.h"
+#include "logging/log.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ enum { REGRET_LAST_NOTE = 0, REGRET_ALL = 1 };
 }  // namespace
 
 short CQXLogics::regret(short regretType, char* message) {
-    logOpening(strformat("CQXLogics::regret(%d)", regretType));
+    WriteLogf(CrToApi, LogicLog, "CQXLogics::regret(%d)", regretType);
     short result = runChecks(*this, kRegretBusy, message,
                              {&CQXLogics::checkBusy, &CQXLogics::checkError});
     if (result != QX_STATUS_OK) return result;

@@ -76,9 +76,10 @@ void updateStateFromA(int nStatus, int prevStatus) {
     case QX_DEVICE_BUSY:
     case QX_DEVICE_ERROR: break;
     default:
-        logEventDebug(strformat("cqxlogics.callbackfunc(A): Unexpected callback "
-                                "status == %d, not changing g_QXState",
-                                nStatus));
+        WriteLogf(Debug, LogicLog,
+                  "cqxlogics.callbackfunc(A): Unexpected callback status == %d, not "
+                  "changing g_QXState",
+                  nStatus);
     }
 }
 
@@ -92,10 +93,10 @@ void modelFromA(const Callback& cb, int prevStatus) {
     if (cb.nStatus == QX_DEVICE_IDLE_PAYIN_ENABLED &&
         (warning == LOW_LEVEL_WARNING_FALSE_PENDING ||
          warning == LOW_LEVEL_WARNING_TRUE_PENDING)) {
-        logEventDebug(strformat("cqxlogics.callbackfunc(A): Updating "
-                                "g_nCurrentLowLevelWarningState: %d - > %d "
-                                "(LOW_LEVEL_WARNING_FALSE)",
-                                warning, static_cast<int>(LOW_LEVEL_WARNING_FALSE)));
+        WriteLogf(Debug, LogicLog,
+                  "cqxlogics.callbackfunc(A): Updating g_nCurrentLowLevelWarningState: %d "
+                  "- > %d (LOW_LEVEL_WARNING_FALSE)",
+                  warning, static_cast<int>(LOW_LEVEL_WARNING_FALSE));
         g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
     }
 }

@@ -85,7 +85,9 @@ void logSent(const std::string& logicLine, const std::string& apiLine) {
     WriteLog(apiLine, ApiToCr, ApiLog);
 }
 
-bool loggingEvents() { return g_LoggSendEvents.load() != 0; }
+// Event lines are written, so worth formatting: LoggSendEvents and the
+// switch of their kind are both on.
+bool loggingEvents() { return g_LoggSendEvents.load() != 0 && LogKindOn(ApiToCr); }
 
 short failNegative(const char* what, long long value) {
     logEventError(strformat("%s%lld", what, value));
@@ -98,16 +100,14 @@ void logStatusEventIfDue(int amount, int status, int mode) {
                      amount != g_nLastLoggedAmount || status != g_nLastLoggedStatus ||
                      mode != g_nLastLoggedMode || g_bForceNextStatusEvent;
     if (!due) return;
-    WriteLog(strformat("sendStatusEvent: amount=%d, status=%d, mode=%d", amount,
-                       status, mode),
-             ApiToCr, LogicLog);
+    WriteLogf(ApiToCr, LogicLog, "sendStatusEvent: amount=%d, status=%d, mode=%d", amount,
+              status, mode);
     g_nLastLoggedAmount = amount;
     g_nLastLoggedStatus = status;
     g_nLastLoggedMode = mode;
     g_bForceNextStatusEvent = false;
-    WriteLog(strformat("StatusEvent: amount=%d, status=%d, mode=%d", amount, status,
-                       mode),
-             ApiToCr, ApiLog);
+    WriteLogf(ApiToCr, ApiLog, "StatusEvent: amount=%d, status=%d, mode=%d", amount, status,
+              mode);
 }
 
 void logCashLevel(const CashLevels& levels, const std::string& extInfo) {
@@ -208,11 +208,11 @@ short sendCashLevelEvent(const std::string& extInfo) {
     if (getCashLevels(extInfo, levels) != QX_STATUS_OK) {
         logEventError("cqxlogics.sendCashLevelEvent: Failed, getCashLevels did not "
                       "return status ok");
-        logEventDebug(strformat("sendCashLevelEvent: Updating "
-                                "g_nCurrentLowLevelWarningState: %d - > %d "
-                                "(LOW_LEVEL_WARNING_TRUE)",
-                                g_nCurrentLowLevelWarningState.load(),
-                                static_cast<int>(LOW_LEVEL_WARNING_TRUE)));
+        WriteLogf(Debug, LogicLog,
+                  "sendCashLevelEvent: Updating g_nCurrentLowLevelWarningState: %d - > %d "
+                  "(LOW_LEVEL_WARNING_TRUE)",
+                  g_nCurrentLowLevelWarningState.load(),
+                  static_cast<int>(LOW_LEVEL_WARNING_TRUE));
         g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_TRUE;
         return QX_STATUS_ERROR;
     }

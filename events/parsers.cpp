@@ -43,7 +43,8 @@ const NumericField kModeField = {
 // Returns false (value 0) when the text converts to 0.
 bool convertNonZero(const std::string& field, std::size_t length, int& value) {
     value = 0;
-    if (field == std::string(length, '0')) return true;
+    if (field.size() == length && field.find_first_not_of('0') == std::string::npos)
+        return true;
     value = leadingNumber(field);
     return value != 0;
 }

@@ -1,11 +1,13 @@
 // log.cpp - WriteLog and WriteLog2: one line of a kind to one log file,
 // under one lock that also guards the creation of the log files on first
-// use and their replacement at the first line after midnight.
+// use and their replacement at the first line after midnight.  A kind that
+// is switched off returns before the lock.
 //
 // The logger is never destroyed: the core object's destructor logs while
 // the library is being unloaded, after static objects may be gone.
 #include "logging/log.h"
 
+#include <cstdarg>
 #include <mutex>
 
 #include "logging/log_files.h"
@@ -47,20 +49,33 @@ CLogFiles& filesFor(Logger& log, const qxplat::LocalTime& now) {
 
 }  // namespace
 
+bool LogKindOn(int kind) { return qxlog::activeMarker(kind) != nullptr; }
+
 void WriteLog(const char* text, int kind, int file) {
+    // Nothing to write: no lock, no clock, no flush.  A date change waits
+    // for the next line that is written.
+    const char* marker = qxlog::activeMarker(kind);
+    if (!marker || file < 0 || file >= CLogFiles::kFileCount) return;
     Logger& log = logger();
     std::lock_guard<std::mutex> lock(log.mutex);
     qxplat::LocalTime now = qxplat::localNow();
     std::FILE* stream = filesFor(log, now).stream(file);
     if (!stream) return;
-    if (const char* marker = qxlog::activeMarker(kind)) {
-        std::string line = qxlog::formatLine(now, file, marker, text);
-        std::fwrite(line.data(), 1, line.size(), stream);
-    }
+    std::string line = qxlog::formatLine(now, file, marker, text);
+    std::fwrite(line.data(), 1, line.size(), stream);
     std::fflush(stream);
 }
 
 void WriteLog(const std::string& text, int kind, int file) { WriteLog(text.c_str(), kind, file); }
+
+void WriteLogf(int kind, int file, const char* format, ...) {
+    if (!LogKindOn(kind)) return;
+    va_list args;
+    va_start(args, format);
+    const std::string text = vstrformat(format, args);
+    va_end(args);
+    WriteLog(text.c_str(), kind, file);
+}
 
 void WriteLog2(const char* text, int kind, int fileA, int fileB) {
     WriteLog(text, kind, fileA);

@@ -3,11 +3,14 @@
 // WriteLog writes one line of a kind to one of the three rotating log
 // files; WriteLog2 writes the same line to two files.  The text is always
 // an argument of the line format, never the format, so a '%' in it is
-// written as it is.
+// written as it is.  A line of a kind that is switched off costs a look
+// at its switch and nothing more.
 #ifndef QX_LOG_H
 #define QX_LOG_H
 
 #include <string>
+
+#include "logging/strformat.h"  // QX_PRINTF_LIKE
 
 enum LogKind {
     CrToApi = 0,  // "=>" a call entering the library
@@ -26,8 +29,15 @@ enum LogFile {
     ErrorLog = 2  // "qxerror"
 };
 
+// Whether lines of this kind are written now: a switchable kind while its
+// switch is on, Error, Failure and Info always, any other kind never.  A
+// caller that builds its text looks here first.
+bool LogKindOn(int kind);
+
 void WriteLog(const char* text, int kind, int file);
 void WriteLog(const std::string& text, int kind, int file);
+// printf-style; the text is formatted only when the kind is on.
+void WriteLogf(int kind, int file, const char* format, ...) QX_PRINTF_LIKE(3, 4);
 void WriteLog2(const char* text, int kind, int fileA, int fileB);
 void WriteLog2(const std::string& text, int kind, int fileA, int fileB);
 

@@ -3,20 +3,28 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <vector>
 
 std::string strformat(const char* format, ...) {
     va_list args;
     va_start(args, format);
+    std::string text = vstrformat(format, args);
+    va_end(args);
+    return text;
+}
+
+std::string vstrformat(const char* format, va_list args) {
+    // One pass into a buffer on the stack holds nearly every log text; a
+    // longer text is formatted again at its own length.
+    char small[256];
     va_list again;
     va_copy(again, args);
-    int length = std::vsnprintf(nullptr, 0, format, args);
-    va_end(args);
+    const int length = std::vsnprintf(small, sizeof small, format, args);
     std::string text;
-    if (length > 0) {
-        std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-        std::vsnprintf(buffer.data(), buffer.size(), format, again);
-        text.assign(buffer.data(), static_cast<std::size_t>(length));
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof small) {
+        text.assign(small, static_cast<std::size_t>(length));
+    } else if (length > 0) {
+        text.resize(static_cast<std::size_t>(length));
+        std::vsnprintf(&text[0], text.size() + 1, format, again);
     }
     va_end(again);
     return text;

@@ -11,6 +11,9 @@
 #define QX_PRINTF_LIKE(f, a)
 #endif
 
+#include <cstdarg>
+
 std::string strformat(const char* format, ...) QX_PRINTF_LIKE(1, 2);
+std::string vstrformat(const char* format, va_list args);
 
 #endif  // QX_STRFORMAT_H

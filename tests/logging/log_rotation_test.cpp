@@ -124,6 +124,25 @@ TEST_F(LogRotation, AtMidnightThePreviousDaysFilesAreClosedAndMarkedReadOnly) {
               "2026-12-04 Friw48 00:00:00.000 !! friday error\n");
 }
 
+// A switched-off kind costs no look at the clock; the date change waits
+// for the next line that is written.
+TEST_F(LogRotation, ASwitchedOffLineReadsNoClockAndTheNextWrittenLineRotates) {
+    WriteLog("friday", Info, ApiLog);
+    int reads = 0;
+    qxplat::setLocalClockForTesting([&reads] {
+        ++reads;
+        return localTimeOf(2026, 12, 5, 0, 0, 1, 0);
+    });
+    g_LogDebug = false;
+    WriteLog("off", Debug, ApiLog);
+    WriteLogf(Debug, ApiLog, "off %s", "too");
+    EXPECT_EQ(reads, 0);
+    WriteLog("saturday", Info, ApiLog);
+    EXPECT_EQ(reads, 1);
+    EXPECT_EQ(contentOf("qxapi_Sat.log"), "w48 00:00:01.000 ## saturday\n");
+    EXPECT_FALSE(writable("qxapi_Fri.log"));
+}
+
 TEST_F(LogRotation, AReadOnlyFileIsWrittenAgainWhenItsWeekdayComesRound) {
     clock.set(localTimeOf(2026, 12, 3, 10));
     WriteLog("old thursday", Info, ApiLog);
