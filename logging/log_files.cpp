@@ -12,12 +12,15 @@ namespace {
 
 const int kErrorFile = 2;
 
-std::string chosenDirectory() {
+// QXLOGS, else LOGFILE (one level made when missing), else the platform's
+// default folder; "" when the directory cannot be made.
+std::string usableDirectory() {
     std::string dir;
     // An empty value counts as unset: it could name no directory.
-    if (qxplat::getEnv("QXLOGS", dir) && !dir.empty()) return dir;
-    if (qxplat::getEnv("LOGFILE", dir) && !dir.empty()) return dir;
-    return qxplat::defaultLogDirectory();
+    if ((qxplat::getEnv("QXLOGS", dir) && !dir.empty()) ||
+        (qxplat::getEnv("LOGFILE", dir) && !dir.empty()))
+        return qxplat::makeDirectory(dir) == qxplat::MakeDirResult::Failed ? std::string() : dir;
+    return qxplat::makeDefaultLogDirectory();
 }
 
 // Digits at the stream's position; -1 when there are none.
@@ -33,13 +36,11 @@ long readNumber(std::FILE* stream) {
 }  // namespace
 
 CLogFiles::CLogFiles(const qxplat::LocalTime& now)
-    : m_date(qxlog::dateText(now)),
-      m_weekday(qxlog::weekdayName(now)),
-      m_defaultDirectory(qxplat::defaultLogDirectory()) {
-    std::string dir = chosenDirectory();
+    : m_date(qxlog::dateText(now)), m_weekday(qxlog::weekdayName(now)) {
+    const std::string dir = usableDirectory();
     // A directory that cannot be made leaves the object without streams;
     // the next date change builds a new object and so tries again.
-    if (qxplat::makeDirectory(dir) == qxplat::MakeDirResult::Failed) return;
+    if (dir.empty()) return;
     m_directory = dir;
     if (m_directory.back() != qxplat::pathSeparator()) m_directory += qxplat::pathSeparator();
     for (int file = 0; file < kFileCount; ++file) open(file, now);
@@ -69,9 +70,8 @@ void CLogFiles::open(int file, const qxplat::LocalTime& now) {
     const char* suffix = file == kErrorFile ? qxlog::monthName(now) : m_weekday.c_str();
     m_paths[file] = m_directory + strformat("%s_%s", m_baseNames[file].c_str(), suffix) + ".log";
     qxplat::setReadOnly(m_paths[file], false);  // left read-only by an earlier day
-    std::FILE* stream = std::fopen(m_paths[file].c_str(), "a+");
-    if (stream && beganInEarlierPeriod(stream, file, now))
-        stream = std::freopen(m_paths[file].c_str(), "w", stream);
+    std::FILE* stream = qxplat::openLogFile(m_paths[file]);
+    if (stream && beganInEarlierPeriod(stream, file, now)) qxplat::emptyLogFile(stream);
     m_streams[file] = stream;
 }
 

@@ -1,6 +1,6 @@
 // log_files.h - CLogFiles, the open log files of one day: "qxapi" and
 // "qxlogic" of the weekday and "qxerror" of the month, in the directory
-// named by QXLOGS, else LOGFILE, else the platform's default.
+// named by QXLOGS, else LOGFILE, else the platform's default folder.
 #ifndef QX_LOG_FILES_H
 #define QX_LOG_FILES_H
 
@@ -39,7 +39,6 @@ private:
     std::string m_weekday;  // "Sun".."Sat" at creation
     std::string m_baseNames[kFileCount] = {"qxapi", "qxlogic", "qxerror"};
     std::string m_directory;  // empty when it could not be made
-    std::string m_defaultDirectory;
     std::string m_paths[kFileCount];
 };
 

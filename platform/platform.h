@@ -5,7 +5,8 @@
 // outside platform/ tests for the operating system.
 //
 // POSIX conventions (see README, "Platform notes"):
-//   - path separator '/', default log directory "/tmp/qxlogs";
+//   - path separator '/'; the default log directory is one of the user's
+//     own, and log files are never opened or marked through a link;
 //   - the "system directory" standing for the Windows directory is
 //     "/etc/qxlogics";
 //   - a library named "DorvoLINK" is loaded as "libDorvoLINK.so"; entry
@@ -15,6 +16,7 @@
 #define QX_PLATFORM_H
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -46,12 +48,26 @@ std::string fileVersion(const std::string& fileName);
 
 // ---- Files and directories ----------------------------------------------
 char pathSeparator();
-const char* defaultLogDirectory();
 
 enum class MakeDirResult { Created, AlreadyExists, Failed };
 MakeDirResult makeDirectory(const std::string& path);
 
-// Read-only marking of a closed log file (Windows attribute / POSIX mode).
+// The log directory when neither QXLOGS nor LOGFILE names one, made when
+// missing: "c:\temp" on Windows; on POSIX a folder of the user's own
+// ($XDG_STATE_HOME/qxlogics, else $HOME/.local/state/qxlogics, else
+// qxlogs-<uid> in $TMPDIR or /tmp, made 0700 and checked to be the user's).
+// "" when there is none (POSIX: one line on standard error, once).
+std::string makeDefaultLogDirectory();
+
+// Opens a log file to append to and read from, creating it when missing;
+// null when it cannot be opened (POSIX: also when the name is a symbolic
+// link or no regular file).
+std::FILE* openLogFile(const std::string& path);
+// Empties an open log file; its lines are appended from then on.
+void emptyLogFile(std::FILE* stream);
+
+// Read-only marking of a closed log file (Windows attribute / POSIX mode;
+// POSIX never changes the mode of a link's target).
 void setReadOnly(const std::string& path, bool readOnly);
 
 // The directory searched last for the settings and language files.

@@ -1,5 +1,7 @@
-// files.cpp (Windows) - path conventions, CreateDirectoryA, the read-only
-// attribute of closed log files and the Windows directory.
+// files.cpp (Windows) - path conventions, CreateDirectoryA, the default
+// log directory, opening and emptying log files, the read-only attribute
+// of closed log files and the Windows directory.
+#include <io.h>
 #include <windows.h>
 
 #include <string>
@@ -12,12 +14,22 @@ namespace qxplat {
 
 char pathSeparator() { return '\\'; }
 
-const char* defaultLogDirectory() { return "c:\\temp"; }
-
 MakeDirResult makeDirectory(const std::string& path) {
     if (CreateDirectoryA(path.c_str(), nullptr)) return MakeDirResult::Created;
     return GetLastError() == ERROR_ALREADY_EXISTS ? MakeDirResult::AlreadyExists
                                                   : MakeDirResult::Failed;
+}
+
+std::string makeDefaultLogDirectory() {
+    const std::string dir = "c:\\temp";
+    return makeDirectory(dir) == MakeDirResult::Failed ? std::string() : dir;
+}
+
+std::FILE* openLogFile(const std::string& path) { return std::fopen(path.c_str(), "a+"); }
+
+void emptyLogFile(std::FILE* stream) {
+    std::fflush(stream);
+    if (_chsize(_fileno(stream), 0) == 0) std::rewind(stream);
 }
 
 void setReadOnly(const std::string& path, bool readOnly) {

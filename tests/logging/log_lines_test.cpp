@@ -128,12 +128,14 @@ TEST_F(LogLines, QxlogsWinsOverLogfile) {
 TEST_F(LogLines, WithoutEitherVariableTheDefaultDirectoryIsMadeAndUsed) {
     unsetEnv("QXLOGS");
     unsetEnv("LOGFILE");
+    setEnv("XDG_STATE_HOME", dir);  // POSIX: the user's own folder, here
     resetLogFilesForTesting();
     std::string marker = "default directory " + dir;  // unique to this run
     WriteLog(marker, Info, ErrorLog);
     setEnv("QXLOGS", dir);
-    std::string text = logText(std::string(qxplat::defaultLogDirectory()) +
-                                qxplat::pathSeparator() + "qxerror_Dec.log");
+    std::string text = logText(qxplat::makeDefaultLogDirectory() + qxplat::pathSeparator() +
+                               "qxerror_Dec.log");
+    unsetEnv("XDG_STATE_HOME");
     EXPECT_NE(text.find(marker), std::string::npos);
 }
 

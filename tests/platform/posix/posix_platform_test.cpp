@@ -1,27 +1,114 @@
 // posix_platform_test.cpp - what only the POSIX backend does: its path
-// conventions, the fixed event message numbers, the version of its own
-// file, and event records written to a pipe or socket without blocking.
+// conventions, the user's own default log folder, log files never written
+// or marked through a planted link, the fixed event message numbers, the
+// version of its own file, and event records written to a pipe or socket
+// without blocking.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
 
 #include "platform/platform.h"
 #include "qxlogics.h"
+#include "tests/logging/fake_clock.h"
+#include "tests/support/internal_env.h"
 
 namespace qxtest {
 namespace {
 
 TEST(PosixPlatform, UsesSlashesAndItsOwnDefaultDirectories) {
     EXPECT_EQ(qxplat::pathSeparator(), '/');
-    EXPECT_STREQ(qxplat::defaultLogDirectory(), "/tmp/qxlogs");
     qxplat::setSystemDirectoryForTesting("");
     EXPECT_EQ(qxplat::systemDirectory(), "/etc/qxlogics");
     EXPECT_EQ(qxplat::directoryOf("/opt/till/libqxlogics.so"), "/opt/till/");
+}
+
+mode_t modeOf(const std::string& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// The default log folder: the user's own, or none at all.
+TEST(PosixPlatform, TheDefaultLogFolderIsTheUsersOwn) {
+    const std::string root = makeTempDir("log_folder");
+    const std::string uid = std::to_string(geteuid());
+    std::string home;
+    const bool hadHome = qxplat::getEnv("HOME", home);
+    enum Temp { Fresh, OthersFolder, Link };
+    const struct {
+        std::string xdg, home;
+        Temp temp;
+        std::string expected;  // "" for none
+    } cases[] = {
+        {root + "/xdg", root + "/h1", Fresh, root + "/xdg/qxlogics"},
+        {"", root + "/h2", Fresh, root + "/h2/.local/state/qxlogics"},
+        {"relative", "", Fresh, root + "/t2/qxlogs-" + uid},
+        {"", "", OthersFolder, ""},  // planted by another user: not taken
+        {"", "", Link, ""},
+    };
+    testing::internal::CaptureStderr();
+    for (std::size_t i = 0; i < sizeof cases / sizeof cases[0]; ++i) {
+        const auto& c = cases[i];
+        const std::string tmp = root + "/t" + std::to_string(i);
+        const std::string planted = tmp + "/qxlogs-" + uid;
+        mkdir(tmp.c_str(), 0777);
+        if (c.temp == OthersFolder) {
+            if (geteuid() != 0) continue;  // only root can give a folder away
+            mkdir(planted.c_str(), 0777);
+            ASSERT_EQ(chown(planted.c_str(), geteuid() + 1, static_cast<gid_t>(-1)), 0);
+        } else if (c.temp == Link) {
+            ASSERT_EQ(symlink(root.c_str(), planted.c_str()), 0);
+        }
+        setEnv("TMPDIR", tmp);
+        if (c.xdg.empty()) unsetEnv("XDG_STATE_HOME");
+        else setEnv("XDG_STATE_HOME", c.xdg);
+        if (c.home.empty()) unsetEnv("HOME");
+        else setEnv("HOME", c.home);
+        EXPECT_EQ(qxplat::makeDefaultLogDirectory(), c.expected) << i;
+        if (!c.expected.empty()) {
+            EXPECT_EQ(modeOf(c.expected), 0700u) << i;
+        }
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    unsetEnv("TMPDIR");
+    unsetEnv("XDG_STATE_HOME");
+    if (hadHome) setEnv("HOME", home);
+    EXPECT_EQ(modeOf(root + "/h2/.local"), 0700u);
+    EXPECT_EQ(said, "qxlogics: no log folder of this user's own could be made; no log files "
+                    "are written (set QXLOGS to choose one)\n");
+}
+
+// Links planted where the log files belong, to a file of the user's (one
+// of an earlier week, read-only; one writable): the logger neither writes,
+// empties nor marks what they point to.
+TEST(PosixPlatform, LogFilesAreNeverWrittenOrMarkedThroughALink) {
+    FakeClock clock(localTimeOf(2026, 12, 3, 10));  // a Thursday
+    const std::string dir = useFreshLogDir("planted");
+    const std::string victims = makeTempDir("victims");
+    const std::string earlierWeek = "w40 09:00:00.000 ## the user's own\n";
+    writeFile(victims + "/readonly", earlierWeek);
+    writeFile(victims + "/writable", earlierWeek);
+    chmod((victims + "/readonly").c_str(), 0444);
+    chmod((victims + "/writable").c_str(), 0644);
+    ASSERT_EQ(symlink((victims + "/readonly").c_str(), (dir + "/qxapi_Thu.log").c_str()), 0);
+    WriteLog("thursday", Info, ApiLog);
+    WriteLog("thursday", Info, LogicLog);
+    // Swapped for a link while open: the date change must not mark its target.
+    ASSERT_EQ(unlink((dir + "/qxlogic_Thu.log").c_str()), 0);
+    ASSERT_EQ(symlink((victims + "/writable").c_str(), (dir + "/qxlogic_Thu.log").c_str()), 0);
+    clock.set(localTimeOf(2026, 12, 4, 10));
+    WriteLog("friday", Info, LogicLog);
+    EXPECT_EQ(readFile(victims + "/readonly"), earlierWeek);
+    EXPECT_EQ(readFile(victims + "/writable"), earlierWeek);
+    EXPECT_EQ(modeOf(victims + "/readonly"), 0444u);
+    EXPECT_EQ(modeOf(victims + "/writable"), 0644u);
+    EXPECT_NE(readFile(dir + "/qxlogic_Fri.log").find("friday"), std::string::npos);
+    resetLogFilesForTesting();
 }
 
 TEST(PosixPlatform, EventMessagesHaveTheirFixedNumbersAndOthersFollow) {

@@ -14,7 +14,7 @@ namespace {
 
 TEST(Win32Platform, UsesBackslashesAndItsOwnDefaultDirectories) {
     EXPECT_EQ(qxplat::pathSeparator(), '\\');
-    EXPECT_STREQ(qxplat::defaultLogDirectory(), "c:\\temp");
+    EXPECT_EQ(qxplat::makeDefaultLogDirectory(), "c:\\temp");
     qxplat::setSystemDirectoryForTesting("");
     char windows[MAX_PATH];
     UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
