@@ -28,9 +28,17 @@ ModuleHandle openLibraryFile(const std::string& path) {
     return dlopen(path.c_str(), RTLD_NOW);
 }
 
-// The bare file name lets dlopen search this library's RUNPATH ($ORIGIN),
-// LD_LIBRARY_PATH and the system paths.
+// This library's own folder first, by full path: a program built with a
+// sanitizer runtime that intercepts dlopen (gcc's -fsanitize=address) makes
+// the search by name miss this library's RUNPATH.  Then the bare file name,
+// which dlopen searches for in the RUNPATH ($ORIGIN), LD_LIBRARY_PATH and
+// the system paths.
 ModuleHandle openLibraryByName(const char* baseName) {
+    const std::string own = ownModuleFileName("");
+    if (!own.empty()) {
+        if (ModuleHandle module = openLibraryFile(directoryOf(own) + libraryFileName(baseName)))
+            return module;
+    }
     return dlopen(libraryFileName(baseName).c_str(), RTLD_NOW);
 }
 
