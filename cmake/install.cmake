@@ -20,13 +20,18 @@ install(FILES ${CMAKE_SOURCE_DIR}/include/qxlogics.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT devel)
 
 if(TARGET DorvoLINK)
-  # The library loads the device library from its own folder.
-  install(TARGETS DorvoLINK
+  # The library loads the device library from its own folder.  A program
+  # that plays the customer links qxlogics::simulator and includes qxsim.h.
+  set_target_properties(DorvoLINK PROPERTIES EXPORT_NAME simulator)
+  install(TARGETS DorvoLINK EXPORT qxlogicsSimulatorTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator)
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
+    INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/sim/qxsim.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simulator)
+  install(EXPORT qxlogicsSimulatorTargets NAMESPACE qxlogics::
+    DESTINATION ${QX_CONFIG_DIR} COMPONENT simulator)
 endif()
 
 if(TARGET qxtill)
@@ -53,6 +58,7 @@ if(QX_BUILD_TESTS AND NOT CMAKE_CROSSCOMPILING)
   add_test(NAME qx_install_consumer
     COMMAND ${CMAKE_COMMAND} -DBUILD_DIR=${CMAKE_BINARY_DIR}
             -DSOURCE_DIR=${CMAKE_SOURCE_DIR}/tests/apps/consumer
+            -DREADME=${CMAKE_SOURCE_DIR}/README.md
             -DWORK_DIR=${CMAKE_BINARY_DIR}/consumer
             -P ${CMAKE_SOURCE_DIR}/tests/apps/consumer/run_consumer.cmake)
   set_tests_properties(qx_install_consumer PROPERTIES LABELS apps TIMEOUT 120
