@@ -72,6 +72,12 @@ DeviceReport snapshotDeviceModel() {
     return now;
 }
 
+void forgetEarlierConnection() {
+    g_nLastCallbackStatus.store(QX_DEVICE_NOTHING_YET, std::memory_order_relaxed);
+    g_nLastCallbackMode.store(-1, std::memory_order_relaxed);
+    g_bIsOpen.store(false, std::memory_order_relaxed);
+}
+
 void resetDeviceModelForTesting() {
     g_deviceReports.clear();
     g_QXState = QXS_UNINITIATED;

@@ -69,6 +69,11 @@ extern SharedText& g_strSupportedCommands;
 struct DeviceReport;
 DeviceReport snapshotDeviceModel();
 
+// A new connection to the device: the status, mode and open flag an
+// earlier connection reported no longer hold, and a wait must not end on
+// them before the device has reported anew.
+void forgetEarlierConnection();
+
 // Test support: every variable back to its initial value, and an empty
 // record of reports.
 void resetDeviceModelForTesting();

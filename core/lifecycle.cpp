@@ -110,6 +110,7 @@ short CQXLogics::initialize(const char* portSettings, char* message) {
         return failWith(message, "Invalid portname",
                         "CQXLogics::initialize: Invalid portname", QX_STATUS_ERROR);
 
+    forgetEarlierConnection();
     const short result = g_link.initialize(callbackfunc, portName.c_str(), message);
     if (result != QX_STATUS_OK) {
         WriteLog2("CQXLogics::initialize: CDorvoLink::initialize failed", Error,

@@ -134,6 +134,20 @@ TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
     EXPECT_EQ(errors("CQXLogics::login: AutoDisable failed: nReturn=6"), 1u);
 }
 
+// Exit while logged in with pay-in enabled, then a new session: the login
+// waits for the device's new report, not the mode and status of the last.
+TEST_F(LoginTest, ASecondSessionOpensOnTheDevicesNewReport) {
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    ASSERT_EQ(g_theLogics.enablePayin(message), QX_STATUS_OK) << message;
+    settle();
+    ASSERT_EQ(g_theLogics.exit(message), QX_STATUS_OK);
+    qxsim_reset();  // the device comes up again with pay-in disabled
+    ASSERT_EQ(0, qxsim_set_option("ms_per_char", 1));  // and answers after the wait starts
+    ASSERT_EQ(initWith(), QX_STATUS_OK) << message;
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(g_QXState.load(), QXS_PAYIN_DISABLED);
+}
+
 TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
     qxsim_override_answer('a', "002", 1);
     EXPECT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_ERROR);
