@@ -67,8 +67,6 @@ DeviceReport snapshotDeviceModel() {
     now.mode = g_nLastCallbackMode.load(std::memory_order_relaxed);
     now.amount = g_nLastCallbackAmount.load(std::memory_order_relaxed);
     now.rest = g_nLastRestAmount.load(std::memory_order_relaxed);
-    copyCut(now.masterVersion, g_strMasterVersion.get());
-    copyCut(now.supportedCommands, g_strSupportedCommands.get());
     return now;
 }
 

@@ -65,7 +65,8 @@ extern SharedText& g_strMasterVersion;
 extern SharedText& g_strSupportedCommands;
 
 // The values the waits read, as the model holds them now; the command is
-// g_strLastCallbackCommand's.  Texts longer than a report holds are cut.
+// g_strLastCallbackCommand's (cut to fit).  It carries no verify texts and
+// no sequence: it is no recorded report.
 struct DeviceReport;
 DeviceReport snapshotDeviceModel();
 

@@ -160,10 +160,10 @@ short CQXLogics::verifyQX(int* verified, char* message) {
     verifyQXStatus = 3;
     isVerified = 1;
     QXLevel = 1;
-    // The "x" that ended the wait; a wait ended by an error leaves the
-    // model's texts as they stand.
+    // The recorded "x" that ended the wait; a wait ended by an error or by
+    // the model's current values takes the model's texts as they stand.
     const DeviceReport& x = lastWaitReport();
-    const bool fromX = std::string(x.command) == "x";
+    const bool fromX = x.sequence != 0 && std::string(x.command) == "x";
     copyField(m_szMasterVersion, fromX ? x.masterVersion : g_strMasterVersion.get());
     copyField(m_szSupportedCommands,
               fromX ? x.supportedCommands : g_strSupportedCommands.get());

@@ -144,6 +144,9 @@ TEST_F(LoginTest, ASecondSessionOpensOnTheDevicesNewReport) {
     qxsim_reset();  // the device comes up again with pay-in disabled
     ASSERT_EQ(0, qxsim_set_option("ms_per_char", 1));  // and answers after the wait starts
     ASSERT_EQ(initWith(), QX_STATUS_OK) << message;
+    int open = -1;
+    EXPECT_EQ(g_theLogics.isOpen(&open, message), QX_STATUS_OK);
+    EXPECT_EQ(open, 0);
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(g_QXState.load(), QXS_PAYIN_DISABLED);
 }

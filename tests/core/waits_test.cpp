@@ -133,6 +133,20 @@ TEST_F(Waits, CallbackWaitsReadTheReportThatEndedThem) {
     EXPECT_EQ(sleeps, 500);
 }
 
+// An operation that finds the device busy waits for what comes after: an
+// idle report no earlier wait read does not end its busy wait.
+TEST_F(Waits, TheBusyWaitReadsOnlyLaterReports) {
+    g_theLogics.prepareCommand('C');
+    device("a0000000031");
+    device("a0000000011");
+    at(50, "a0000000031");
+    const PreCheck enable = {"enablePayin", "Enable Payin", 0, 3, 15000, true, false,
+                             stateBit(QXS_PAYIN_DISABLED)};
+    g_QXState = QXS_PAYIN_DISABLED;
+    EXPECT_EQ(core.checkBusy(enable, nullptr), QX_STATUS_OK);
+    EXPECT_EQ(sleeps, 5);
+}
+
 TEST_F(Waits, CallbackErrorLeavesTheCommandText) {
     g_strLastCallbackCommand.set("x");
     g_nLastCallbackStatus = 2;
