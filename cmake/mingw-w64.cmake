@@ -1,10 +1,14 @@
-# Cross-compiling the Windows DLL and its tests with MinGW-w64 (posix threads).
+# Cross-compiling the Windows DLL and its tests with MinGW-w64 (posix
+# threads): x86-64 here, x86 through mingw-w64-i686.cmake.
+if(NOT QX_MINGW_TRIPLET)
+  set(QX_MINGW_TRIPLET x86_64-w64-mingw32)
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+endif()
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(CMAKE_C_COMPILER x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER x86_64-w64-mingw32-windres)
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${QX_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QX_MINGW_TRIPLET}-g++-posix)
+set(CMAKE_RC_COMPILER ${QX_MINGW_TRIPLET}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${QX_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

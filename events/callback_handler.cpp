@@ -202,7 +202,7 @@ void handle(const char* text) {
 
 }  // namespace
 
-int QX_DEVICE_CALL callbackfunc(char* text) {
+int QX_CALLBACK_CALL callbackfunc(char* text) {
     // Nothing may escape into the device library's thread.
     try {
         handle(text);

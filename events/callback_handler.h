@@ -8,7 +8,7 @@
 #include "link/dorvo_link.h"
 
 // The callback entry handed to the device library; always returns 1.
-int QX_DEVICE_CALL callbackfunc(char* text);
+int QX_CALLBACK_CALL callbackfunc(char* text);
 
 // Splits a callback; 0 or 2.
 short formatCallbackArg(const std::string& callback, std::string& command,

@@ -7,22 +7,8 @@
 
 #include <string>
 
+#include "link/device_entries.h"
 #include "platform/platform.h"
-
-// The handler the device library calls with each callback text.
-#if defined(_WIN32)
-#define QX_DEVICE_CALL __stdcall
-#else
-#define QX_DEVICE_CALL
-#endif
-typedef int (QX_DEVICE_CALL *QXDeviceCallback)(char* text);
-
-// Signatures of the three entries of the device library.
-typedef int (QX_DEVICE_CALL *QXInitiateEntry)(QXDeviceCallback callback,
-                                              char* portName, char* answer,
-                                              short* result);
-typedef void (QX_DEVICE_CALL *QXSendEntry)(char* command, char* answer);
-typedef void (QX_DEVICE_CALL *QXCloseEntry)();
 
 // Entry names as the device library exports them (Windows spelling).
 extern const char* const QX_ENTRY_INITIATE;  // "qx_initiate2"

@@ -1,24 +1,32 @@
 // sim_entries.cpp - the simulator's exported entries: the three entries of
 // the device communication library under their exact names, and the
 // control entries of qxsim.h.  The only OS-dependent code of the
-// simulator lives here: the calling convention and the export spelling.
+// simulator lives here: the export spelling.  The calling conventions are
+// the driver's own (link/device_entries.h).
 #include <cstring>
 #include <string>
 
+#include "link/device_entries.h"
 #include "sim/qxsim.h"
 #include "sim/sim_device.h"
 #include "sim/sim_pump.h"
 
+// The assembler's name of a C symbol: x86 Windows puts "_" before it.
+#define SIM_STRING(x) SIM_STRING2(x)
+#define SIM_STRING2(x) #x
+#define SIM_ASM_NAME(name) SIM_STRING(__USER_LABEL_PREFIX__) name
+
+// The send and close entries are defined under plain names (no x86
+// "@bytes" suffix) and exported under the decorated ones by alias.
 #if defined(_WIN32)
-#define SIM_DEVICE_CALL __stdcall
 // Windows keeps the decorated names as they are.
-#define SIM_EXPORT_AS(name, function)                                   \
-    __asm__(".globl \"" name "\"\n.set \"" name "\", " #function "\n" \
-            ".section .drectve\n.ascii \" -export:\\\"" name "\\\"\"\n.text\n")
+#define SIM_EXPORT_AS(name, function)                                                \
+    __asm__(".globl \"" SIM_ASM_NAME(name) "\"\n.set \"" SIM_ASM_NAME(name) "\", " \
+            SIM_ASM_NAME(#function) "\n.section .drectve\n.ascii \" -export:\\\"" name \
+            "\\\"\"\n.text\n")
 #define SIM_NAME_SEND "?qx_002@@YGXPAD0@Z"
 #define SIM_NAME_CLOSE "?qx_dini@@YGXXZ"
 #else
-#define SIM_DEVICE_CALL
 // ELF reads "@@" as a symbol version, so POSIX spells every '@' as '_'.
 #define SIM_EXPORT_AS(name, function)                                              \
     __asm__(".globl \"" name "\"\n.type \"" name "\", @function\n.set \"" name "\", " \
@@ -26,8 +34,6 @@
 #define SIM_NAME_SEND "?qx_002__YGXPAD0_Z"
 #define SIM_NAME_CLOSE "?qx_dini__YGXXZ"
 #endif
-
-typedef int(SIM_DEVICE_CALL* SimCallback)(char* text);
 
 namespace {
 
@@ -63,8 +69,8 @@ void writeAnswer(char* answer, const std::string& text) {
 extern "C" {
 
 #if !defined(QX_SIM_WITHOUT_INITIATE)
-SIMAPI int SIM_DEVICE_CALL qx_initiate2(SimCallback callback, char* portName, char* answer,
-                                        short* result) {
+SIMAPI int QX_INITIATE_CALL qx_initiate2(QXDeviceCallback callback, char* portName,
+                                         char* answer, short* result) {
     std::string text;
     int code = sim().device.open(portName ? portName : "", text);
     if (code == 0) {
@@ -80,7 +86,9 @@ SIMAPI int SIM_DEVICE_CALL qx_initiate2(SimCallback callback, char* portName, ch
 #endif
 
 #if !defined(QX_SIM_WITHOUT_SEND)
-__attribute__((used)) void SIM_DEVICE_CALL sim_entry_send(char* command, char* answer) {
+void QX_DEVICE_CALL sim_entry_send(char* command, char* answer)
+    __asm__(SIM_ASM_NAME("sim_entry_send"));
+__attribute__((used)) void QX_DEVICE_CALL sim_entry_send(char* command, char* answer) {
     // Not connected: the device cannot be reached.
     if (!sim().pump.running()) return writeAnswer(answer, "002");
     writeAnswer(answer, sim().device.command(command ? command : ""));
@@ -89,7 +97,8 @@ SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #endif
 
 #if !defined(QX_SIM_WITHOUT_CLOSE)
-__attribute__((used)) void SIM_DEVICE_CALL sim_entry_close() {
+void QX_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
+__attribute__((used)) void QX_DEVICE_CALL sim_entry_close() {
     sim().pump.stop();
     sim().device.disconnected();
 }

@@ -28,7 +28,7 @@ public:
         static CallbackRecorder recorder;
         return recorder;
     }
-    static int QX_DEVICE_CALL entry(char* text) {
+    static int QX_CALLBACK_CALL entry(char* text) {
         instance().add(text);
         return 1;
     }
