@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
-          libspdlog-dev valgrind mono-devel nunit-console)
+          libspdlog-dev valgrind mono-devel nunit-console
+          g++-mingw-w64-i686-posix wine32:i386 lld-14)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -16,6 +17,10 @@ echo "==> installing: ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
+# 32-bit Wine comes from the i386 architecture.
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
 "${sudo_cmd[@]}" apt-get update -q
 # With their recommended packages: that is the set the Wine stage is
 # known to run with (wine's launcher and its support libraries).

@@ -8,7 +8,11 @@
 #             exported interface, the demo till's tests, the short soak,
 #             the demo itself)
 #   windows   MinGW-w64 cross build, every test program under Wine
-#   exports   both libraries export exactly the 29 functions
+#   windows32 the same for x86 under 32-bit Wine, with the stack check
+#   exports   every build exports exactly the 29 functions, each
+#             simulator the three device entries; Windows modules import
+#             only system DLLs
+#   sdk       the Windows SDK archive, unpacked and its x86 demo run
 #   dotnet    the C# binding (mono): its NUnit tests and the C# sample
 #             against the native build's driver and simulator
 # Every stage runs even when an earlier one failed; one summary line per
@@ -19,6 +23,8 @@ source "$(dirname "$0")/common.sh"
 FUZZ_SECONDS="${QX_FUZZ_SECONDS:-5}"
 WINE="${QX_WINE:-/usr/lib/wine/wine64}"
 WINESERVER="${QX_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}"
+WINE32="${QX_WINE32:-/usr/lib/wine/wine}"
+WINESERVER32="${QX_WINESERVER32:-/usr/lib/wine/wineserver32}"
 BUILD="$QX_ROOT/build"
 # The simulated device answers at once, without line pacing or busy time,
 # unless a test asks for them.
@@ -30,7 +36,7 @@ stage() {  # stage <name> <function>
     local name="$1" start=$SECONDS result
     qx_say "stage $name"
     if "$2"; then result=PASS; else result=FAIL; FAILED=1; fi
-    SUMMARY+=("$(printf '%-8s %s (%ds)' "$name" "$result" $((SECONDS - start)))")
+    SUMMARY+=("$(printf '%-9s %s (%ds)' "$name" "$result" $((SECONDS - start)))")
     qx_say "stage $name: $result"
 }
 
@@ -116,25 +122,53 @@ memcheck() {
     return "$status"
 }
 
-windows() {
-    local dir="$QX_ROOT/build-win" status
-    qx_build "$dir" all -- -DCMAKE_TOOLCHAIN_FILE="$QX_ROOT/cmake/mingw-w64.cmake" \
-        -DCMAKE_BUILD_TYPE= -DCMAKE_CROSSCOMPILING_EMULATOR="$WINE" \
-        -DQX_BUILD_BENCH=OFF || return 1
-    export WINEPREFIX="$dir/wineprefix" WINEDEBUG=-all
+# wine_session <build folder> <wine> <wineserver> <win64|win32> <command...>:
+# runs the command with the build's own Wine prefix and one persistent
+# wine server, stopped afterwards.
+wine_session() {
+    local dir="$1" wine="$2" server="$3" status
+    local -x WINEPREFIX="$1/wineprefix" WINEARCH="$4" WINEDEBUG=-all
+    shift 4
     mkdir -p "$WINEPREFIX"
-    # One wine server for every test program, stopped after the run.
-    "$WINESERVER" -p
-    "$WINE" wineboot --init >/dev/null 2>&1
-    ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
+    "$server" -p
+    "$wine" wineboot --init >/dev/null 2>&1
+    "$@"
     status=$?
-    "$WINESERVER" -k 2>/dev/null
+    "$server" -k 2>/dev/null
     return "$status"
 }
 
+# The DLLs, the simulator and the till are built as shipped in the SDK
+# (optimised; the test programs themselves are not).
+windows_build() {  # windows_build <build folder> <toolchain file> <wine>
+    qx_build "$1" all -- -DCMAKE_TOOLCHAIN_FILE="$QX_ROOT/cmake/$2" \
+        -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$3" -DQX_BUILD_BENCH=OFF
+}
+
+windows() {
+    local dir="$QX_ROOT/build-win"
+    windows_build "$dir" mingw-w64.cmake "$WINE" &&
+        wine_session "$dir" "$WINE" "$WINESERVER" win64 \
+            ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
+}
+
+windows32() {
+    local dir="$QX_ROOT/build-win32"
+    windows_build "$dir" mingw-w64-i686.cmake "$WINE32" &&
+        wine_session "$dir" "$WINE32" "$WINESERVER32" win32 \
+            ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
+}
+
 exports() {
-    "$QX_ROOT/scripts/check-exports.sh" "$BUILD/bin/libqxlogics.so" \
-        "$QX_ROOT/build-win/bin/qxlogics.dll"
+    "$QX_ROOT/scripts/check-exports.sh" "$BUILD" "$QX_ROOT/build-win" "$QX_ROOT/build-win32"
+}
+
+sdk() {
+    local zip
+    zip="$("$QX_ROOT/scripts/make-sdk.sh" "$QX_ROOT/build-win" "$QX_ROOT/build-win32" \
+        "$QX_ROOT/build-sdk")" || return 1
+    wine_session "$QX_ROOT/build-win32" "$WINE32" "$WINESERVER32" win32 \
+        "$QX_ROOT/scripts/check-sdk.sh" "$zip" "$WINE32"
 }
 
 # The binding's assemblies go beside libqxlogics.so, where P/Invoke finds
@@ -148,7 +182,7 @@ dotnet() {
     (cd "$work" && QXLOGS="$work/logs" mono "$bin/FirstSale.exe")
 }
 
-stages="${*:-native memcheck asan tsan windows exports dotnet}"
+stages="${*:-native memcheck asan tsan windows windows32 exports sdk dotnet}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo
