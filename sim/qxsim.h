@@ -10,8 +10,11 @@
 // reads "@@" as a symbol version, so every POSIX build of the library, the
 // simulator included, exports them with each "@" spelt "_":
 // "?qx_002__YGXPAD0_Z" and "?qx_dini__YGXXZ".  "qx_initiate2" is the same
-// everywhere.  On Windows all three are __stdcall.  Programs either
-// link the simulator directly or look the entries up in the loaded module.
+// everywhere.  On Windows all three are __stdcall, and so is the callback
+// handed to "qx_initiate2", unless the build options QX_DEVICE_INITIATE_CDECL
+// or QX_DEVICE_CALLBACK_CDECL make that one __cdecl (as they do for the
+// driver).  Programs either link the simulator directly or look the
+// entries up in the loaded module.
 #ifndef QX_SIM_QXSIM_H
 #define QX_SIM_QXSIM_H
 

@@ -1,15 +1,34 @@
 // sim_entries.cpp - the simulator's exported entries: the three entries of
 // the device communication library under their exact names, and the
 // control entries of qxsim.h.  The only OS-dependent code of the
-// simulator lives here: the export spelling.  The calling conventions are
-// the driver's own (link/device_entries.h).
+// simulator lives here: the calling conventions and the export spelling.
 #include <cstring>
 #include <string>
 
-#include "link/device_entries.h"
 #include "sim/qxsim.h"
 #include "sim/sim_device.h"
 #include "sim/sim_pump.h"
+
+#if defined(_WIN32)
+// Send and close are __stdcall by their names ("YG").  Nothing fixes the
+// initiate entry's convention nor the callback's; the build options that
+// set the driver's set them here too.
+#define SIM_DEVICE_CALL __stdcall
+#if defined(QX_DEVICE_INITIATE_CDECL)
+#define SIM_INITIATE_CALL __cdecl
+#else
+#define SIM_INITIATE_CALL __stdcall
+#endif
+#if defined(QX_DEVICE_CALLBACK_CDECL)
+#define SIM_CALLBACK_CALL __cdecl
+#else
+#define SIM_CALLBACK_CALL __stdcall
+#endif
+#else
+#define SIM_DEVICE_CALL
+#define SIM_INITIATE_CALL
+#define SIM_CALLBACK_CALL
+#endif
 
 // The assembler's name of a C symbol: x86 Windows puts "_" before it.
 #define SIM_STRING(x) SIM_STRING2(x)
@@ -34,6 +53,8 @@
 #define SIM_NAME_SEND "?qx_002__YGXPAD0_Z"
 #define SIM_NAME_CLOSE "?qx_dini__YGXXZ"
 #endif
+
+typedef int(SIM_CALLBACK_CALL* SimCallback)(char* text);
 
 namespace {
 
@@ -69,8 +90,8 @@ void writeAnswer(char* answer, const std::string& text) {
 extern "C" {
 
 #if !defined(QX_SIM_WITHOUT_INITIATE)
-SIMAPI int QX_INITIATE_CALL qx_initiate2(QXDeviceCallback callback, char* portName,
-                                         char* answer, short* result) {
+SIMAPI int SIM_INITIATE_CALL qx_initiate2(SimCallback callback, char* portName,
+                                          char* answer, short* result) {
     std::string text;
     int code = sim().device.open(portName ? portName : "", text);
     if (code == 0) {
@@ -86,9 +107,9 @@ SIMAPI int QX_INITIATE_CALL qx_initiate2(QXDeviceCallback callback, char* portNa
 #endif
 
 #if !defined(QX_SIM_WITHOUT_SEND)
-void QX_DEVICE_CALL sim_entry_send(char* command, char* answer)
+void SIM_DEVICE_CALL sim_entry_send(char* command, char* answer)
     __asm__(SIM_ASM_NAME("sim_entry_send"));
-__attribute__((used)) void QX_DEVICE_CALL sim_entry_send(char* command, char* answer) {
+__attribute__((used)) void SIM_DEVICE_CALL sim_entry_send(char* command, char* answer) {
     // Not connected: the device cannot be reached.
     if (!sim().pump.running()) return writeAnswer(answer, "002");
     writeAnswer(answer, sim().device.command(command ? command : ""));
@@ -97,8 +118,8 @@ SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #endif
 
 #if !defined(QX_SIM_WITHOUT_CLOSE)
-void QX_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
-__attribute__((used)) void QX_DEVICE_CALL sim_entry_close() {
+void SIM_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
+__attribute__((used)) void SIM_DEVICE_CALL sim_entry_close() {
     sim().pump.stop();
     sim().device.disconnected();
 }
