@@ -31,6 +31,16 @@
  * "@@" in a symbol name as a version, so on POSIX every "@" of a name is
  * looked up as "_": a POSIX build of the communication library must export
  * "qx_initiate2", "?qx_dini__YGXXZ" and "?qx_002__YGXPAD0_Z".
+ *
+ * Calling conventions (they differ only on 32-bit x86, where a mismatch
+ * corrupts the stack): the 29 functions and the application callbacks are
+ * __stdcall (QXAPI), the functions exported under their plain names
+ * ("initQX", not "_initQX@12").  Of the device library, the send and close
+ * entries are __stdcall by their names ("YG"); "qx_initiate2" and the
+ * callback entry it is handed, int (char* text), are taken as __stdcall
+ * too.  Check those two against the maker's header: for a __cdecl one,
+ * build the driver with the CMake option QX_DEVICE_INITIATE_CDECL or
+ * QX_DEVICE_CALLBACK_CDECL.
  */
 #ifndef QXLOGICS_H
 #define QXLOGICS_H
