@@ -150,13 +150,10 @@ static void checkDeviceEntries(HMODULE sim) {
 /* A sale through all 29 exports. */
 static void checkExports(HMODULE sim) {
     __typeof__(qxsim_insert)* insert = (__typeof__(qxsim_insert)*)entry(sim, "qxsim_insert");
-    __typeof__(qxsim_set_option)* setOption =
-        (__typeof__(qxsim_set_option)*)entry(sim, "qxsim_set_option");
     char message[QX_BUFFER_CAPACITY], commands[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY];
     char info[QX_BUFFER_CAPACITY], typeString[QX_BUFFER_CAPACITY], denomination[QX_BUFFER_CAPACITY];
     int rest = 0, open = 0, level = 0, warningType = 0;
-    if (!insert || !setOption) return;
-    setOption("busy_ms", 100); /* cash moves at a device's pace */
+    if (!insert) return;
 
     QX_CALL(QX_STATUS_OK, registerEventsQX, onStatus, onError, onCashLevel, message);
     QX_CALL(QX_STATUS_OK, registerEvents2QX, onStatus, onError, onCashLevel, onCashSession, message);
