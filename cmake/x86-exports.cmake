@@ -11,7 +11,8 @@
 # compiler asks for: dlltool rebuilds it from the same file, binding the
 # decorated symbols (_initQX@12) to the plain export.
 file(READ ${CMAKE_SOURCE_DIR}/include/qxlogics.h qx_header)
-set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/include/qxlogics.h)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/include/qxlogics.h)
 string(REGEX MATCHALL "QXAPI [A-Za-z0-9_]+\\([^)]*\\)" qx_declarations "${qx_header}")
 set(QX_X86_DEF ${CMAKE_BINARY_DIR}/qxlogics-x86.def)
 set(qx_def "; The exports of qxlogics.dll for x86, made from qxlogics.h.\n")

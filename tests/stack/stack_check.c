@@ -62,12 +62,10 @@ static void checkCall(const char* name, long status, long expected) {
 
 /* ---- Receivers: the callback types of qxlogics.h, so __stdcall ---------- */
 
-static volatile LONG g_statusEvents, g_lastStatus, g_lastAmount, g_otherEvents, g_deviceTexts;
+static volatile LONG g_statusEvents, g_otherEvents, g_deviceTexts;
 
 static void QXAPI onStatus(int amount, short status, short mode) {
-    (void)mode;
-    InterlockedExchange(&g_lastAmount, amount);
-    InterlockedExchange(&g_lastStatus, status);
+    (void)amount, (void)status, (void)mode;
     InterlockedIncrement(&g_statusEvents);
 }
 static void QXAPI onError(int code, const char* text, const char* extInfo) {
@@ -115,6 +113,9 @@ static void* entry(HMODULE module, const char* name) {
     return found;
 }
 
+/* A simulator control entry with the type of sim/qxsim.h. */
+#define SIM_ENTRY(name) ((__typeof__(name)*)entry(sim, #name))
+
 /* Calls one export through its pointer and checks it. */
 #define QX_CALL(expected, name, ...)                   \
     do {                                               \
@@ -123,17 +124,12 @@ static void* entry(HMODULE module, const char* name) {
         checkCall(#name, status_, expected);           \
     } while (0)
 
-/* Waits up to 5 s for the device's report to reach the application. */
-static void awaitStatusEvent(volatile LONG* field, LONG value) {
-    for (int waited = 0; *field != value && waited < 5000; waited += 10) Sleep(10);
-}
-
 /* The simulator's device entries, called as the driver calls them. */
 static void checkDeviceEntries(HMODULE sim) {
     QXInitiateEntry initiate = (QXInitiateEntry)entry(sim, "qx_initiate2");
     QXSendEntry send = (QXSendEntry)entry(sim, "?qx_002@@YGXPAD0@Z");
     QXCloseEntry closeEntry = (QXCloseEntry)entry(sim, "?qx_dini@@YGXXZ");
-    __typeof__(qxsim_wait_idle)* waitIdle = (__typeof__(qxsim_wait_idle)*)entry(sim, "qxsim_wait_idle");
+    __typeof__(qxsim_wait_idle)* waitIdle = SIM_ENTRY(qxsim_wait_idle);
     if (!initiate || !send || !closeEntry || !waitIdle) return;
     char port[] = "COM1", query[] = "x", answer[64] = "";
     short result = -1;
@@ -149,15 +145,18 @@ static void checkDeviceEntries(HMODULE sim) {
 
 /* A sale through all 29 exports. */
 static void checkExports(HMODULE sim) {
-    __typeof__(qxsim_insert)* insert = (__typeof__(qxsim_insert)*)entry(sim, "qxsim_insert");
+    __typeof__(qxsim_insert)* insert = SIM_ENTRY(qxsim_insert);
+    __typeof__(qxsim_wait_idle)* waitIdle = SIM_ENTRY(qxsim_wait_idle);
     char message[QX_BUFFER_CAPACITY], commands[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY];
     char info[QX_BUFFER_CAPACITY], typeString[QX_BUFFER_CAPACITY], denomination[QX_BUFFER_CAPACITY];
     int rest = 0, open = 0, level = 0, warningType = 0;
-    if (!insert) return;
+    if (!insert || !waitIdle) return;
 
     QX_CALL(QX_STATUS_OK, registerEventsQX, onStatus, onError, onCashLevel, message);
-    QX_CALL(QX_STATUS_OK, registerEvents2QX, onStatus, onError, onCashLevel, onCashSession, message);
-    QX_CALL(QX_STATUS_OK, registerEvents3QX, onStatus, onError, onLevelWarning, onCashSession, message);
+    QX_CALL(QX_STATUS_OK, registerEvents2QX, onStatus, onError, onCashLevel, onCashSession,
+            message);
+    QX_CALL(QX_STATUS_OK, registerEvents3QX, onStatus, onError, onLevelWarning, onCashSession,
+            message);
     QX_CALL(QX_STATUS_OK, registerEvents23QX, onStatus, onError, onCashLevel, onLevelWarning,
             onCashSession, message);
     QX_CALL(QX_STATUS_ERROR, registerHwndQX, (QX_HWND)message, message); /* callbacks are set */
@@ -169,7 +168,7 @@ static void checkExports(HMODULE sim) {
     QX_CALL(QX_STATUS_OK, infoQX, &level, commands, master, info, message);
     QX_CALL(QX_STATUS_OK, enablePayinQX, message);
     if (insert(1000) != 0) fail("qxsim_insert", "pay-in was not enabled");
-    awaitStatusEvent(&g_lastAmount, 1000);
+    waitIdle(5000); /* the device's reports of the cash have been handled */
     QX_CALL(QX_STATUS_OK, amountDueQX, 700, "sale 1", &rest, message);
     QX_CALL(ANY_STATUS, depositQX, "sale 1", message);
     QX_CALL(ANY_STATUS, disablePayinQX, message);
@@ -178,13 +177,14 @@ static void checkExports(HMODULE sim) {
     QX_CALL(QX_STATUS_OK, askPayoutQX, 300, message);
     QX_CALL(QX_STATUS_OK, askPayout2QX, 300, &rest, message);
     QX_CALL(QX_STATUS_OK, dispenseQX, 200, "drawer", &rest, message);
-    awaitStatusEvent(&g_lastStatus, 3); /* idle again, pay-in disabled */
+    waitIdle(5000); /* the device's reports of the dispense have been handled */
     QX_CALL(ANY_STATUS, payoutQX, 100, 0, "drawer", message);
     QX_CALL(ANY_STATUS, payout2QX, 100, 0, "drawer", &rest, message);
     QX_CALL(ANY_STATUS, resetQX, message);
     QX_CALL(QX_STATUS_OK, getErrorInfoQX, message, info);
     QX_CALL(QX_STATUS_OK, getCashLevelInfoQX, info);
-    QX_CALL(QX_STATUS_OK, getLevelWarningInfoQX, &warningType, typeString, denomination, message, info);
+    QX_CALL(QX_STATUS_OK, getLevelWarningInfoQX, &warningType, typeString, denomination, message,
+            info);
     QX_CALL(QX_STATUS_OK, getCashSessionInfoQX, info);
     QX_CALL(QX_STATUS_OK, logoutQX, message);
     QX_CALL(QX_STATUS_OK, exitQX, message);
