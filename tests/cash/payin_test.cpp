@@ -1,9 +1,9 @@
 // payin_test.cpp - pay-in control at the till: enabling and disabling
 // acceptance, booking what was paid in, change from the device and an
 // amount due settled by the library.
-#include "tests/cash/cash_fixture.h"
+#include "tests/support/core_fixture.h"
 
-namespace cashtest {
+namespace coretest {
 namespace {
 
 using PayinTest = CashTest;
@@ -187,4 +187,4 @@ TEST_F(PayinTest, ChangeWhoseDeviceNeverGoesBusyTimesOut) {
 }
 
 }  // namespace
-}  // namespace cashtest
+}  // namespace coretest

@@ -4,9 +4,9 @@
 // after the command.
 #include <ctime>
 
-#include "tests/cash/cash_fixture.h"
+#include "tests/support/core_fixture.h"
 
-namespace cashtest {
+namespace coretest {
 namespace {
 
 using PayoutTest = CashTest;
@@ -320,4 +320,4 @@ TEST_F(PayoutTest, PayoutRestoresTemporarySettingsOnSuccess) {
 }
 
 }  // namespace
-}  // namespace cashtest
+}  // namespace coretest

@@ -1,9 +1,9 @@
 // regret_reset_test.cpp - a customer changing their mind (regret the last
 // note, regret everything) and resetting the device from error and from a
 // closed session.
-#include "tests/cash/cash_fixture.h"
+#include "tests/support/core_fixture.h"
 
-namespace cashtest {
+namespace coretest {
 namespace {
 
 using RegretTest = CashTest;
@@ -145,4 +145,4 @@ TEST_F(RegretTest, RegretWhoseDeviceNeverGoesBusyTimesOut) {
 }
 
 }  // namespace
-}  // namespace cashtest
+}  // namespace coretest

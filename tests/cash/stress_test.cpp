@@ -7,10 +7,10 @@
 #include <cstdlib>
 #include <random>
 
-#include "tests/cash/cash_fixture.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/process_probe.h"
 
-namespace cashtest {
+namespace coretest {
 namespace {
 
 // QX_STRESS_SEED replays a run; the seed is printed at the start.
@@ -122,4 +122,4 @@ TEST_F(StressTest, NoWaitMissesAReport) {
 }
 
 }  // namespace
-}  // namespace cashtest
+}  // namespace coretest

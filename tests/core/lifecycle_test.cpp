@@ -3,28 +3,28 @@
 // open session, against the simulated device.
 #include <unistd.h>
 
-#include "tests/core/session_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace coretest {
 namespace {
 
-using LifecycleTest = SessionTest;
+using LifecycleTest = CoreTest;
 
 TEST_F(LifecycleTest, InitOpensThePortAndWritesTheLibraryBanner) {
     ASSERT_EQ(initWith(), QX_STATUS_OK) << message;
     EXPECT_STREQ(message, "Done");
     EXPECT_TRUE(g_theLogics.isInitiated());
     EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
-    EXPECT_EQ(logged("CQXLogics::init called"), 1u);
-    EXPECT_EQ(logged("Library Name: qxlogics.dll"), 1u);
-    EXPECT_EQ(logged("Library Version: "), 1u);
-    EXPECT_EQ(logged("CQXLogics::initialize: PortName: COM1"), 1u);
-    EXPECT_EQ(logged("CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1"),
+    EXPECT_EQ(logCount("CQXLogics::init called"), 1u);
+    EXPECT_EQ(logCount("Library Name: qxlogics.dll"), 1u);
+    EXPECT_EQ(logCount("Library Version: "), 1u);
+    EXPECT_EQ(logCount("CQXLogics::initialize: PortName: COM1"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1"),
               1u);
 
     EXPECT_EQ(g_theLogics.init("Type:RS232;Name:COM1", "", message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "Already initiated");
-    EXPECT_EQ(errors("CQXLogics::init: Already initiated"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::init: Already initiated"), 1u);
 }
 
 TEST_F(LifecycleTest, ReceiverRules) {
@@ -34,7 +34,7 @@ TEST_F(LifecycleTest, ReceiverRules) {
     g_pfnCashLevelCallback = onCashLevel;
     EXPECT_EQ(g_theLogics.init("Type:RS232;Name:COM1", "", text), QX_STATUS_ERROR);
     EXPECT_STREQ(text, "No Event or callback defined");
-    EXPECT_EQ(errors("CQXLogics::init: No Events defined"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::init: No Events defined"), 1u);
 
     // A window as well as callbacks.
 #if defined(_WIN32)
@@ -47,7 +47,7 @@ TEST_F(LifecycleTest, ReceiverRules) {
 #endif
     EXPECT_EQ(g_theLogics.init("Type:RS232;Name:COM1", "", text), QX_STATUS_ERROR);
     EXPECT_STREQ(text, "Both event and callback defined");
-    EXPECT_EQ(errors("CQXLogics::init: Both event and callback defined"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::init: Both event and callback defined"), 1u);
     EXPECT_EQ(sentCount('a') + sentCount('x'), 0);
 
     // The window alone.
@@ -74,27 +74,27 @@ TEST_F(LifecycleTest, InitSettingsOverrideTheSettingsFile) {
     ASSERT_EQ(initWith("StatusOkTimeout:7"), QX_STATUS_OK) << message;
     EXPECT_EQ(g_theLogics.Settings().GetInt(StatusOkTimeout), 7);
     EXPECT_EQ(g_theLogics.Settings().GetInt(AskPayOutAmountLimit), 1234);
-    EXPECT_EQ(logged("CQXLogics::getIniFileSettings: StatusOkTimeout: 5 (from ini file)"), 1u);
-    EXPECT_EQ(logged("CQXLogics::changeSettings(\"StatusOkTimeout:7\", 0)"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::getIniFileSettings: StatusOkTimeout: 5 (from ini file)"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::changeSettings(\"StatusOkTimeout:7\", 0)"), 1u);
 }
 
 TEST_F(LifecycleTest, MissingPortNameAndRefusedPortLeaveItUninitiated) {
-    registerCallbacks();
+    registerAllCallbacks();
     EXPECT_EQ(g_theLogics.init("Type:RS232", "", message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "Invalid portname");
-    EXPECT_EQ(errors("CQXLogics::initialize: Invalid portname"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::initialize: Invalid portname"), 1u);
     EXPECT_FALSE(g_theLogics.isInitiated());
     EXPECT_EQ(g_QXState.load(), QXS_UNINITIATED);
 
     ASSERT_EQ(qxsim_set_option("initiate_result", 1), 0);
     const short result = g_theLogics.init("Type:RS232;Name:COM9", "", message);
     EXPECT_NE(result, QX_STATUS_OK);
-    EXPECT_EQ(errors("CQXLogics::initialize: CDorvoLink::initialize failed"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::initialize: CDorvoLink::initialize failed"), 1u);
     // Both failures of initialize are reported by init too.
-    EXPECT_EQ(errors("CQXLogics::init: CQXLogics::initialize failed, return code = "), 2u);
+    EXPECT_EQ(errorCount("CQXLogics::init: CQXLogics::initialize failed, return code = "), 2u);
     EXPECT_FALSE(g_theLogics.isInitiated());
     // A second init reads the settings file again.
-    EXPECT_EQ(logged("About to assign default settings"), 2u);
+    EXPECT_EQ(logCount("About to assign default settings"), 2u);
     ASSERT_EQ(qxsim_set_option("initiate_result", 0), 0);
 }
 
@@ -106,22 +106,22 @@ TEST_F(LifecycleTest, ExitClosesOnceAndForgetsTheCallbacks) {
     EXPECT_EQ(g_QXState.load(), QXS_UNINITIATED);
     EXPECT_EQ(g_pfnStatusCallback.load(), nullptr);
     EXPECT_EQ(g_pfnErrorCallback.load(), nullptr);
-    EXPECT_EQ(logged("CQXLogics::exit: returning ok"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::exit: returning ok"), 1u);
 
     EXPECT_EQ(g_theLogics.exit(message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "Already de-initiated");
-    EXPECT_EQ(errors("CQXLogics::exit: Already de-initiated"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::exit: Already de-initiated"), 1u);
 }
 
 TEST_F(LifecycleTest, DestructorClosesAnOpenSession) {
     {
         CQXLogics session;
-        registerCallbacks();
+        registerAllCallbacks();
         ASSERT_EQ(session.init("Type:RS232;Name:COM1", "", message), QX_STATUS_OK) << message;
     }
-    EXPECT_EQ(logged("CQXLogics::~CQXLogics: Calling exitCom."), 1u);
-    EXPECT_EQ(logged("CQXLogics::~CQXLogics: exitCom ans=Done"), 1u);
-    EXPECT_EQ(logged("Session Ending"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::~CQXLogics: Calling exitCom."), 1u);
+    EXPECT_EQ(logCount("CQXLogics::~CQXLogics: exitCom ans=Done"), 1u);
+    EXPECT_EQ(logCount("Session Ending"), 1u);
     EXPECT_EQ(g_QXState.load(), QXS_UNINITIATED);
     EXPECT_EQ(g_pfnStatusCallback.load(), nullptr);
 }

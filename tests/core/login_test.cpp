@@ -4,21 +4,21 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/core/session_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace coretest {
 namespace {
 
-class LoginTest : public SessionTest {
+class LoginTest : public CoreTest {
 protected:
     void SetUp() override {
-        SessionTest::SetUp();
+        CoreTest::SetUp();
         ASSERT_EQ(initWith(initSettings()), QX_STATUS_OK) << message;
     }
     virtual const char* initSettings() const { return ""; }
 
     // The login command's operator and password fields: "34|07".
-    static std::string loginFields() {
+    std::string loginFields() const {
         for (const std::string& command : commands())
             if (command[0] == 'a') return command.substr(2, 5);
         return "";
@@ -33,8 +33,8 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     EXPECT_EQ(commands()[0], "x|QXLOGICS");
     EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 3);
     EXPECT_EQ(g_theLogics.getQXLevel(), 1);
-    EXPECT_EQ(logged("CQXLogics::login(1234,-7)"), 1u);
-    EXPECT_EQ(logged("CQXLogics::verifyQX: Master Version: 01.23"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::login(1234,-7)"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::verifyQX: Master Version: 01.23"), 1u);
     EXPECT_EQ(g_nCurrentLowLevelWarningState.load(), LOW_LEVEL_WARNING_TRUE);
     // Logged out before: the state follows the status the device reported.
     const int status = g_nLastCallbackStatus.load();
@@ -44,7 +44,7 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     int open = -1;
     EXPECT_EQ(g_theLogics.isOpen(&open, message), QX_STATUS_OK);
     EXPECT_EQ(open, 1);
-    EXPECT_EQ(logged("CQXLogics::isOpen status = 1."), 1u);
+    EXPECT_EQ(logCount("CQXLogics::isOpen status = 1."), 1u);
 
     int level = -1;
     char commandsText[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY],
@@ -55,7 +55,7 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     EXPECT_STREQ(commandsText, "abcdefghx1234");
     EXPECT_STREQ(master, "01.23");
     EXPECT_STREQ(info, "QuaxVault");
-    EXPECT_EQ(logged("CQXLogics::info: level=1, commands=\"abcdefghx1234\", "
+    EXPECT_EQ(logCount("CQXLogics::info: level=1, commands=\"abcdefghx1234\", "
                      "master=\"01.23\", info=\"QuaxVault\", message=\"Done\"."),
               1u);
     EXPECT_EQ(commands().size(), sent);  // the queries send nothing
@@ -69,15 +69,15 @@ TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
             std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     });
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
-    EXPECT_EQ(errors("CQXLogics::verifyQX: verifyQX timed out"), 1u);
-    EXPECT_EQ(errors("CQXLogics::login: VerifyQX failed: nReturn=6"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::verifyQX: verifyQX timed out"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::login: VerifyQX failed: nReturn=6"), 1u);
     EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 1);
     EXPECT_EQ(g_theLogics.getQXLevel(), 0);
 
     settle();
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(sentCount('x'), 1);
-    EXPECT_EQ(logged("CQXLogics::login: Not changing already set values for "
+    EXPECT_EQ(logCount("CQXLogics::login: Not changing already set values for "
                      "verifyQXStatus=1 and QXLevel=0"),
               1u);
 }
@@ -88,7 +88,7 @@ TEST_F(LoginTest, LegacySystemSkipsVerificationAndReportsBasicCommands) {
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(sentCount('x'), 0);
     EXPECT_EQ(sentCount('g'), 0);  // no AutoDisable on a legacy system
-    EXPECT_EQ(logged("CQXLogics::login: Legacy system, not calling verifyQX()"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::login: Legacy system, not calling verifyQX()"), 1u);
 
     int level = -1;
     char commandsText[QX_BUFFER_CAPACITY] = "x", master[QX_BUFFER_CAPACITY] = "x";
@@ -101,8 +101,8 @@ TEST_F(LoginTest, LegacySystemSkipsVerificationAndReportsBasicCommands) {
 TEST_F(LoginTest, TextLoginConvertsTheLastDigits) {
     ASSERT_EQ(g_theLogics.login("00", "pass", message), QX_STATUS_OK) << message;
     EXPECT_EQ(loginFields(), "00|01");
-    EXPECT_EQ(logged("CQXLogics::login calling numeric login with params(0,1)"), 1u);
-    EXPECT_EQ(logged("CQXLogics::login(00,pass)"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::login calling numeric login with params(0,1)"), 1u);
+    EXPECT_EQ(logCount("CQXLogics::login(00,pass)"), 1u);
 }
 
 TEST_F(LoginTest, TextLoginWithoutTextsUsesOneAndOne) {
@@ -131,7 +131,7 @@ TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK);
     EXPECT_STREQ(message, "Done");
     EXPECT_EQ(sentCount('g'), 1);
-    EXPECT_EQ(errors("CQXLogics::login: AutoDisable failed: nReturn=6"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::login: AutoDisable failed: nReturn=6"), 1u);
 }
 
 // Exit while logged in with pay-in enabled, then a new session: the login
@@ -154,7 +154,7 @@ TEST_F(LoginTest, ASecondSessionOpensOnTheDevicesNewReport) {
 TEST_F(LoginTest, RefusedLoginCommandReturnsTheLinksCode) {
     qxsim_override_answer('a', "002", 1);
     EXPECT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_ERROR);
-    EXPECT_EQ(errors("CQXLogics::login: CDorvoLink::login failed"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::login: CDorvoLink::login failed"), 1u);
     // What had happened before the command stays.
     EXPECT_EQ(g_theLogics.getVerifyQXStatus(), 3);
     EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
@@ -174,7 +174,7 @@ TEST_F(LoginTest, BusyStatusAtOpeningLeavesTheStateLoggedOut) {
     });
     ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(g_QXState.load(), QXS_LOGGED_OUT);
-    EXPECT_EQ(logged("CQXLogics::login: Last callback status == unexpected! "
+    EXPECT_EQ(logCount("CQXLogics::login: Last callback status == unexpected! "
                      "g_nLastCallbackStatus=1"),
               1u);
 }
@@ -204,9 +204,9 @@ TEST_F(LoginTest, LogoutModeWaitRunsThroughAnErrorStatus) {
     EXPECT_EQ(g_theLogics.logout(message), QX_STATUS_TIMEOUT);
     EXPECT_STREQ(message, "Timed out");
     EXPECT_EQ(sleeps, 501);
-    EXPECT_EQ(errors("CQXLogics::logout: Closing timed out, returning QX_STATUS_TIMEOUT"),
+    EXPECT_EQ(errorCount("CQXLogics::logout: Closing timed out, returning QX_STATUS_TIMEOUT"),
               1u);
-    EXPECT_EQ(errors("CQXLogics::waitForMode: Error entered"), 0u);
+    EXPECT_EQ(errorCount("CQXLogics::waitForMode: Error entered"), 0u);
 }
 
 TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
@@ -216,8 +216,8 @@ TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
     EXPECT_EQ(g_theLogics.logout(message), QX_STATUS_BUSY);
     EXPECT_STREQ(message, "Busy");
     EXPECT_EQ(sentCount('b'), 2);
-    EXPECT_EQ(logged("CQXLogics::logout: Quaxvault was Busy. Wait for Ok and try again"), 1u);
-    EXPECT_EQ(errors("CQXLogics::logout: CDorvoLink::logout failed, return code = 1, "
+    EXPECT_EQ(logCount("CQXLogics::logout: Quaxvault was Busy. Wait for Ok and try again"), 1u);
+    EXPECT_EQ(errorCount("CQXLogics::logout: CDorvoLink::logout failed, return code = 1, "
                      "message = Busy"),
               1u);
     EXPECT_NE(g_QXState.load(), QXS_LOGGED_OUT);

@@ -1,11 +1,11 @@
 // callback_handler_test.cpp - callback texts sent by the (simulated)
 // device through the real link: the device model they leave behind, the
 // events they forward, and the lines they log.
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::DeviceTest;
+using coretest::DeviceTest;
 
 // "b" + 8 amount digits + status + mode + extInfo.
 std::string statusText(char letter, const char* amount, int status, int mode,
@@ -109,7 +109,7 @@ TEST_F(DeviceTest, ErrorStatusSendsStatusThenErrorThenInnerTexts) {
               events());
     EXPECT_FALSE(g_bIsOpen.load());
 
-    evtest::Recorder::get().clear();
+    coretest::Recorder::get().clear();
     device(statusText('b', "00000000", 2, 1, kSessionText));
     EXPECT_EQ(std::vector<std::string>{"session 3 4200|" + kSessionText}, events());
 }

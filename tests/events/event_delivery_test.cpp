@@ -3,12 +3,12 @@
 // the senders (including the suppression of repeated status lines).
 #include <stdexcept>
 
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::DeviceTest;
-using evtest::EventsTest;
+using coretest::DeviceTest;
+using EventsTest = coretest::CoreTest;
 
 TEST_F(DeviceTest, CashLevelThenLevelWarningBothCalledInThatOrder) {
     registerAllCallbacks();
@@ -31,8 +31,8 @@ TEST_F(DeviceTest, CashLevelThenLevelWarningBothCalledInThatOrder) {
 
 TEST_F(DeviceTest, OnlyTheRegisteredLevelCallbackIsCalled) {
     char message[QX_BUFFER_CAPACITY] = "";
-    ASSERT_EQ(0, g_theLogics.registerEvents3(evtest::onStatus, evtest::onError,
-                                             evtest::onLevelWarning, evtest::onCashSession,
+    ASSERT_EQ(0, g_theLogics.registerEvents3(coretest::onStatus, coretest::onError,
+                                             coretest::onLevelWarning, coretest::onCashSession,
                                              message));
     g_nLastCallbackStatus = 0;
     g_nLastCallbackMode = 1;
@@ -106,8 +106,8 @@ void QXAPI throwingStatus(int, short, short) { throw std::runtime_error("till fa
 
 TEST_F(DeviceTest, AnExceptionFromTheApplicationIsLoggedAndLeavesTheDeviceAlone) {
     char message[QX_BUFFER_CAPACITY] = "";
-    ASSERT_EQ(0, g_theLogics.registerEvents(throwingStatus, evtest::onError,
-                                            evtest::onCashLevel, message));
+    ASSERT_EQ(0, g_theLogics.registerEvents(throwingStatus, coretest::onError,
+                                            coretest::onCashLevel, message));
     device("a0000000001");
     EXPECT_EQ(g_nLastCallbackStatus.load(), QX_DEVICE_IDLE_PAYIN_ENABLED);
     EXPECT_EQ(g_nCallbacksInProgress.load(), 0);

@@ -1,10 +1,10 @@
 // info_queues_test.cpp - the three bounded queues: order, bound, refusals
 // and their log lines.
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::EventsTest;
+using EventsTest = coretest::CoreTest;
 
 struct QueueOps {
     short (*push)(const std::string&);

@@ -1,11 +1,11 @@
 // parsers_test.cpp - the callback splitter and the parsers of error,
 // cash-session and cash-level texts: fields out, failure lines logged.
 #include "events/leading_number.h"
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::EventsTest;
+using EventsTest = coretest::CoreTest;
 
 TEST(LeadingNumber, ReadsLikeAtoiAndSaturates) {
     EXPECT_EQ(1250, leadingNumber("00001250"));

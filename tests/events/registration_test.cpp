@@ -1,11 +1,11 @@
 // registration_test.cpp - choosing callbacks or a window: what each
 // registration stores, refuses and logs.
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::EventsTest;
-using namespace evtest;
+using EventsTest = coretest::CoreTest;
+using namespace coretest;
 
 QX_HWND someWindow() { return QX_HWND_FROM_FD(1000); }
 

@@ -5,15 +5,15 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::DeviceTest;
+using coretest::DeviceTest;
 
 TEST_F(DeviceTest, CallbackStormWhileTheApplicationReadsAndRetrieves) {
     g_hwndMessageTo = QX_HWND_FROM_FD(-1);  // a window that receives nothing
-    g_pfnCashSessionCallback = evtest::onCashSession;
+    g_pfnCashSessionCallback = coretest::onCashSession;
     constexpr int kRounds = 600;
 
     std::atomic<bool> stop{false};

@@ -5,11 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 
 namespace {
 
-using evtest::DeviceTest;
+using coretest::DeviceTest;
 
 // The application's end of the notification channel.
 class EventPipe {
@@ -89,7 +89,7 @@ TEST_F(WindowTest, ErrorCodeIsPostedAndItsTextQueued) {
 }
 
 TEST_F(WindowTest, CashLevelAndSessionArePostedAndTheirRawTextsQueued) {
-    g_pfnCashSessionCallback = evtest::onCashSession;  // may sit beside a window
+    g_pfnCashSessionCallback = coretest::onCashSession;  // may sit beside a window
     device("b000000000199 100          ");
     device("b0000000001CR/RF00004200");
     EXPECT_EQ((std::vector<std::string>{record(QX_WM_CALLBACK_CASHLEVEL, 99, 10000),

@@ -4,12 +4,12 @@
 // behind them wait in the queues.
 #include <windows.h>
 
-#include "tests/events/events_fixture.h"
+#include "tests/support/core_fixture.h"
 #include "tests/support/event_window.h"
 
 namespace {
 
-using evtest::DeviceTest;
+using coretest::DeviceTest;
 using qxtest::EventKind;
 using qxtest::EventWindow;
 using qxtest::PostedEvent;

@@ -1,0 +1,233 @@
+// core_fixture.h - the in-process core against the linked simulator, for
+// every test program that links the library's objects: a recorder of the
+// application callbacks, a fresh start for each test (simulator, core,
+// device model, receivers, queues, logs), the commands the device
+// received and the lines of the logs.
+#ifndef QX_CORE_FIXTURE_H
+#define QX_CORE_FIXTURE_H
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/device_model.h"
+#include "core/qxlogics.h"
+#include "events/callback_handler.h"
+#include "events/event_senders.h"
+#include "events/info_queues.h"
+#include "events/receivers.h"
+#include "link/dorvo_link.h"
+#include "platform/platform.h"
+#include "settings/settings_mirrors.h"
+#include "sim/qxsim.h"
+#include "tests/support/internal_env.h"
+
+namespace coretest {
+
+// Every application callback appends one line here, from whatever thread
+// the device library calls it on.
+class Recorder {
+public:
+    static Recorder& get() {
+        static Recorder recorder;
+        return recorder;
+    }
+    void add(const std::string& line) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.push_back(line);
+    }
+    std::vector<std::string> lines() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_lines;
+    }
+    void clear() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_lines.clear();
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
+
+inline std::string inProgress() {
+    return g_nCallbacksInProgress == 1 ? "" : " (counter not raised)";
+}
+inline std::string n(long long value) { return std::to_string(value); }
+
+inline void QXAPI onStatus(int amount, short status, short mode) {
+    Recorder::get().add("status " + n(amount) + " " + n(status) + " " + n(mode) + inProgress());
+}
+inline void QXAPI onError(int code, const char* text, const char* extInfo) {
+    Recorder::get().add("error " + n(code) + "|" + text + "|" + extInfo + inProgress());
+}
+inline void QXAPI onCashLevel(int denomination, int numberOf, const char* extInfo) {
+    Recorder::get().add("cashLevel " + n(denomination) + " " + n(numberOf) + "|" + extInfo +
+                        inProgress());
+}
+inline void QXAPI onLevelWarning(int type, int denomination, int numberOf,
+                                 const char* typeString, const char* denominationString,
+                                 const char* warningMessage, const char* extInfo) {
+    Recorder::get().add("warning " + n(type) + " " + n(denomination) + " " + n(numberOf) + "|" +
+                        typeString + "|" + denominationString + "|" + warningMessage + "|" +
+                        extInfo + inProgress());
+}
+inline void QXAPI onCashSession(short infoType, int amount, const char* extInfo) {
+    Recorder::get().add("session " + n(infoType) + " " + n(amount) + "|" + extInfo +
+                        inProgress());
+}
+
+// Settings mirrors as a fresh library has them.
+inline void defaultMirrors() {
+    g_CurrencyDecimals = 2;
+    g_ForwardCallbackChangeOnly = 1;
+    g_LoggEveryCallback = 0;
+    g_LoggSendEvents = 1;
+}
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qxsim_reset();
+        g_theLogics.resetForTesting();
+        resetDeviceModelForTesting();
+        clearReceivers();
+        clearInfoQueuesForTesting();
+        resetEventLoggingForTesting();
+        defaultMirrors();
+        qxtest::setEnv("QXCONFIG", configDir = qxtest::makeTempDir("config"));
+        qxtest::useFreshLogDir("core");
+        Recorder::get().clear();
+        m_firstCommand = 0;
+    }
+    void TearDown() override {
+        qxplat::setSleepHookForTesting({});
+        qxplat::setCalendarClockForTesting({});
+        g_theLogics.exit(message);
+        clearReceivers();
+        defaultMirrors();
+        qxtest::unsetEnv("QXCONFIG");
+    }
+
+    void registerAllCallbacks() {
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.registerEvents23(onStatus, onError, onCashLevel,
+                                                             onLevelWarning, onCashSession,
+                                                             message));
+    }
+    // Registered callbacks, init with these settings, and the result.
+    short initWith(const char* initSettings = "") {
+        registerAllCallbacks();
+        return g_theLogics.init("Type:RS232;Name:COM1", initSettings, message);
+    }
+    // Lets the device deliver every callback it has queued.
+    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
+    // Waits run out at once: every poll step passes without sleeping.
+    static void skipSleeps() { qxplat::setSleepHookForTesting([](int) {}); }
+
+    // Commands since the test began (or forgetCommands()), separator '|'.
+    std::vector<std::string> commands() const {
+        std::vector<char> buffer(1 << 16);
+        qxsim_commands(buffer.data(), static_cast<int>(buffer.size()));
+        std::vector<std::string> lines(1);
+        for (const char* c = buffer.data(); *c; ++c) {
+            if (*c == '\n') lines.emplace_back();
+            else lines.back() += *c == '\x1C' ? '|' : *c;
+        }
+        lines.pop_back();
+        return std::vector<std::string>(lines.begin() + static_cast<long>(m_firstCommand),
+                                        lines.end());
+    }
+    void forgetCommands() { m_firstCommand += commands().size(); }
+    int sentCount(char letter) const {
+        int count = 0;
+        for (const std::string& command : commands()) count += command[0] == letter;
+        return count;
+    }
+    bool sent(char letter) const { return sentCount(letter) > 0; }
+
+    static std::vector<std::string> logic(const std::string& needle) {
+        return qxtest::logLinesContaining("qxlogic", needle);
+    }
+    static std::vector<std::string> errors(const std::string& needle) {
+        return qxtest::logLinesContaining("qxerror", needle);
+    }
+    static std::vector<std::string> api(const std::string& needle) {
+        return qxtest::logLinesContaining("qxapi", needle);
+    }
+    static bool logged(const std::string& needle) { return !logic(needle).empty(); }
+    static size_t logCount(const std::string& needle) { return logic(needle).size(); }
+    static size_t errorCount(const std::string& needle) { return errors(needle).size(); }
+    static std::vector<std::string> events() { return Recorder::get().lines(); }
+
+    std::string configDir;
+    char message[QX_BUFFER_CAPACITY] = "";
+    std::size_t m_firstCommand = 0;
+};
+
+// A logged-in session against the simulated device, with every callback
+// registered.
+class CashTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        registerAllCallbacks();
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.init("Type:RS232;Name:COM1", initSettings(), message))
+            << message;
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.login(1, 1, message)) << message;
+        settle();
+        forgetCommands();
+    }
+    // Settings given to init; a fixture variant may change them.
+    virtual const char* initSettings() const { return ""; }
+
+    // Pay-in enabled and amount inserted, reported by the device.
+    void payIn(int amount) {
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message)) << message;
+        ASSERT_EQ(0, qxsim_insert(amount));
+        settle();
+        ASSERT_EQ(amount, g_nLastCallbackAmount.load());
+    }
+    void disable() {
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.disablePayin(message)) << message;
+        settle();
+    }
+    void changeSettings(const char* text, short durationType) {
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.changeSettings(text, durationType, message));
+    }
+};
+
+// The simulator behind the real device link, without the core: texts
+// injected here reach callbackfunc on the simulator's callback thread.
+class DeviceTest : public CoreTest {
+protected:
+    void SetUp() override {
+        CoreTest::SetUp();
+        // Named, so that the search does not depend on who calls the
+        // loader (a sanitizer's interceptor has no run path of its own).
+        qxplat::setLibraryDirectoryForTesting(
+            qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
+        ASSERT_EQ(QX_STATUS_OK, g_link.initialize(callbackfunc, "COM1", message)) << message;
+        ASSERT_EQ(0, qxsim_wait_idle(5000));
+        // Whatever the connection itself reported is forgotten.
+        resetDeviceModelForTesting();
+        clearInfoQueuesForTesting();
+        resetEventLoggingForTesting();
+        qxtest::useFreshLogDir("device");
+        Recorder::get().clear();
+    }
+    void TearDown() override {
+        g_link.exit(message);
+        CoreTest::TearDown();
+    }
+    // Delivers one callback text from the device and waits until handled.
+    static void device(const std::string& text) {
+        qxsim_inject_callback(text.c_str());
+        ASSERT_EQ(0, qxsim_wait_idle(5000)) << text;
+    }
+};
+
+}  // namespace coretest
+
+#endif  // QX_CORE_FIXTURE_H
