@@ -1,5 +1,5 @@
 // sim_model_test.cpp - the simulated recycler: change-making, its cash
-// after each move, the callbacks it reports them with, and its thread.
+// after each move and the callbacks it reports them with.
 #include <gtest/gtest.h>
 
 #include "tests/link/link_fixture.h"
@@ -52,16 +52,6 @@ TEST_F(SimModelTest, DispensePaysGreedilyFromTheInventory) {
     EXPECT_EQ(sim.level(20), 50);
 }
 
-TEST_F(SimModelTest, FallingStockIsReportedWhilePaying) {
-    sim.setLevel(20000, 6);
-    sim.setLevel(10000, 1);
-    EXPECT_EQ(g_link.dispense(30000, "", message), QX_STATUS_OK);
-    std::vector<std::string> expected = {"a0000000011", "b0000000011" + std::string("05 200          "),
-                                         "b0000000011" + std::string("00 100          "),
-                                         "a0000000031"};
-    EXPECT_EQ(callbacks(), expected);
-}
-
 TEST_F(SimModelTest, PayoutThatCannotBeCoveredEndsInError) {
     emptySmallCoins();
     long long before = sim.totalValue();
@@ -106,51 +96,6 @@ TEST_F(SimModelTest, PaidInCashIsReportedBookedAndRegretted) {
     EXPECT_EQ(sim.insert(100), -1);
 }
 
-TEST_F(SimModelTest, RegretAllReturnsTheInsertedItems) {
-    long long before = sim.totalValue();
-    g_link.enablePayin(message);
-    sim.insert(5000);
-    sim.insert(20);
-    clearCallbacks();
-    EXPECT_EQ(g_link.regretAllTrue(message), QX_STATUS_OK);
-    std::vector<std::string> expected = {"a0000502011", "a0000000001"};
-    EXPECT_EQ(callbacks(), expected);
-    EXPECT_EQ(sim.totalValue(), before);
-}
-
-TEST_F(SimModelTest, CallbacksArriveInOrderOnTheDeviceThread) {
-    for (int i = 0; i < 50; ++i) sim.inject(("b" + pad8(i) + "31").c_str());
-    std::vector<std::string> texts = callbacks();
-    ASSERT_EQ(texts.size(), 50u);
-    for (int i = 0; i < 50; ++i) EXPECT_EQ(texts[i], "b" + pad8(i) + "31");
-    std::vector<std::thread::id> threads = CallbackRecorder::instance().threads();
-    for (const std::thread::id& id : threads) {
-        EXPECT_NE(id, std::this_thread::get_id());
-        EXPECT_EQ(id, threads.front());
-    }
-}
-
-TEST_F(SimModelTest, CloseDiscardsPendingCallbacks) {
-    sim.setOption("callback_delay_ms", 2000);
-    g_link.disablePayin(message);
-    ASSERT_EQ(g_link.exit(message), QX_STATUS_OK);
-    ASSERT_EQ(g_link.initialize(&CallbackRecorder::entry, "COM1", message), QX_STATUS_OK);
-    sim.setOption("callback_delay_ms", 0);
-    EXPECT_TRUE(callbacks().empty());
-}
-
-TEST_F(SimModelTest, VerifyReplyAndDroppedVerify) {
-    sim.setOption("drop_verify", 1);
-    EXPECT_EQ(g_link.verifyQX("QXLOGICS", message), QX_STATUS_OK);
-    EXPECT_TRUE(callbacks().empty());
-    EXPECT_EQ(g_link.verifyQX("QXLOGICS", message), QX_STATUS_OK);
-    std::vector<std::string> texts = callbacks();
-    ASSERT_EQ(texts.size(), 1u);
-    EXPECT_EQ(texts[0].size(), 22u + 13u);
-    EXPECT_EQ(texts[0].substr(18, 4), "0123");
-    EXPECT_EQ(texts[0].substr(22), "abcdefghx1234");
-}
-
 TEST_F(SimModelTest, DroppedCallbacksAreLostButTheCashStillMoves) {
     sim.setOption("drop_callbacks", 2);
     long long before = sim.totalValue();
@@ -160,34 +105,6 @@ TEST_F(SimModelTest, DroppedCallbacksAreLostButTheCashStillMoves) {
     EXPECT_EQ(sim.totalValue(), before - 500);
     EXPECT_EQ(g_link.enablePayin(message), QX_STATUS_OK);
     EXPECT_EQ(callbacks(), std::vector<std::string>{"a0000000001"});
-}
-
-TEST_F(SimModelTest, BusyOptions) {
-    sim.setOption("no_busy_report", 1);
-    g_link.dispense(100, "", message);
-    EXPECT_EQ(callbacks(), std::vector<std::string>{"a0000000031"});
-
-    clearCallbacks();
-    sim.setOption("stay_busy", 1);
-    EXPECT_EQ(g_link.enablePayin(message), QX_STATUS_BUSY);
-    sim.setOption("stay_busy", 0);
-    EXPECT_EQ(g_link.enablePayin(message), QX_STATUS_OK);
-    std::vector<std::string> expected = {"a0000000011", "a0000000031", "a0000000001"};
-    EXPECT_EQ(callbacks(), expected);
-
-    sim.setOption("busy_ms", 100);
-    sim.setOption("no_busy_report", 0);
-    EXPECT_EQ(g_link.dispense(100, "", message), QX_STATUS_OK);
-    EXPECT_EQ(g_link.disablePayin(message), QX_STATUS_BUSY);
-    ASSERT_EQ(sim.waitIdle(5000), 0);
-    EXPECT_EQ(g_link.disablePayin(message), QX_STATUS_OK);
-}
-
-TEST_F(SimModelTest, ClosedDeviceRefusesCashCommands) {
-    g_link.logout(message);
-    EXPECT_EQ(g_link.enablePayin(message), QX_STATUS_CLOSED);
-    EXPECT_EQ(g_link.dispense(100, "", message), QX_STATUS_CLOSED);
-    EXPECT_EQ(sim.setOption("no_such_option", 1), -1);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <thread>
 #include <vector>
 
-#include "logging/strformat.h"
 #include "logging/translate.h"
 #include "platform/platform.h"
 #include "tests/support/test_env.h"
@@ -35,50 +34,34 @@ protected:
     std::string configDir;
 };
 
-TEST_F(Translate, ATranslatedTextIsReturnedForAnyCaseOfItsKey) {
-    language("[Lang]\nDone=Finished\n");
-    EXPECT_STREQ(TranslateText("Done"), "Finished");
-    EXPECT_STREQ(TranslateText("DONE"), "Finished");
-    EXPECT_STREQ(TranslateText("done"), "Finished");
-}
-
-TEST_F(Translate, AnUntranslatedTextIsReturnedItself) {
-    language("[Lang]\nDone=Finished\n");
-    const char* text = "Timed out";
-    EXPECT_EQ(TranslateText(text), text);
-}
-
-TEST_F(Translate, BlanksAroundTheEqualsSignMakeADifferentKey) {
-    language("[Lang]\nDone = Finished\n");
-    EXPECT_STREQ(TranslateText("Done"), "Done");
-}
-
-TEST_F(Translate, TheSectionHeaderMatchesWithoutCase) {
-    language("[lang]\nBusy=Occupied\n");
-    EXPECT_STREQ(TranslateText("Busy"), "Occupied");
-}
-
-TEST_F(Translate, FormattedErrorTextsHaveOneKeyPerNumber) {
-    language("[Lang]\nError Code 12=E12\n");
-    EXPECT_STREQ(TranslateText(strformat("Error Code %d", 12).c_str()), "E12");
-    std::string other = strformat("Error Code %d", 13);
-    EXPECT_STREQ(TranslateText(other.c_str()), "Error Code 13");
-}
-
-TEST_F(Translate, ALaterLineForTheSameKeyWins) {
-    language("[Lang]\nClosed=Shut\nClosed=Locked\n");
-    EXPECT_STREQ(TranslateText("Closed"), "Locked");
-}
-
-TEST_F(Translate, ASemicolonBeforeTheEqualsSignMakesAComment) {
-    language("[Lang]\nBusy;x=y\n");
-    EXPECT_STREQ(TranslateText("Busy"), "Busy");
-    EXPECT_STREQ(TranslateText("Busy;x"), "Busy;x");
-}
-
-TEST_F(Translate, AnEmptyTranslationCountsAsNone) {
-    language("[Lang]\nDone=\n");
-    EXPECT_STREQ(TranslateText("Done"), "Done");
+// One language file, one text asked for, what comes back.
+TEST_F(Translate, FileLinesToTranslations) {
+    const struct {
+        const char* file;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {"[Lang]\nDone=Finished\n", "Done", "Finished"},
+        {"[Lang]\nDone=Finished\n", "DONE", "Finished"},
+        {"[Lang]\nDone=Finished\n", "done", "Finished"},
+        {"[Lang]\nDone=Finished\n", "Timed out", "Timed out"},
+        {"[Lang]\nDone = Finished\n", "Done", "Done"},  // blanks make another key
+        {"[lang]\nBusy=Occupied\n", "Busy", "Occupied"},
+        {"[Lang]\nError Code 12=E12\n", "Error Code 12", "E12"},
+        {"[Lang]\nError Code 12=E12\n", "Error Code 13", "Error Code 13"},
+        {"[Lang]\nClosed=Shut\nClosed=Locked\n", "Closed", "Locked"},
+        {"[Lang]\nBusy;x=y\n", "Busy", "Busy"},  // a comment
+        {"[Lang]\nBusy;x=y\n", "Busy;x", "Busy;x"},
+        {"[Lang]\nDone=\n", "Done", "Done"},
+        {"[Lang]\nDone=100%s done\n", "Done", "100%s done"},
+    };
+    for (const auto& c : cases) {
+        language(c.file);
+        resetLanguageTableForTesting();
+        EXPECT_STREQ(TranslateText(c.text), c.expected) << c.file;
+    }
+    const char* untranslated = "Timed out";
+    EXPECT_EQ(TranslateText(untranslated), untranslated);
 }
 
 TEST_F(Translate, ATabLineEndsTheReadingThere) {
