@@ -1,8 +1,7 @@
-// posix_platform_test.cpp - what only the POSIX backend does: its path
-// conventions, the user's own default log folder, log files never written
-// or marked through a planted link, the fixed event message numbers, the
-// version of its own file, and event records written to a pipe or socket
-// without blocking.
+// posix_platform_test.cpp - what only the POSIX backend does: the user's
+// own default log folder, log files never written or marked through a
+// planted link, and event records written to a pipe or socket without
+// blocking.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,13 +19,6 @@
 
 namespace qxtest {
 namespace {
-
-TEST(PosixPlatform, UsesSlashesAndItsOwnDefaultDirectories) {
-    EXPECT_EQ(qxplat::pathSeparator(), '/');
-    qxplat::setSystemDirectoryForTesting("");
-    EXPECT_EQ(qxplat::systemDirectory(), "/etc/qxlogics");
-    EXPECT_EQ(qxplat::directoryOf("/opt/till/libqxlogics.so"), "/opt/till/");
-}
 
 mode_t modeOf(const std::string& path) {
     struct stat info {};
@@ -109,25 +101,6 @@ TEST(PosixPlatform, LogFilesAreNeverWrittenOrMarkedThroughALink) {
     EXPECT_EQ(modeOf(victims + "/writable"), 0644u);
     EXPECT_NE(readFile(dir + "/qxlogic_Fri.log").find("friday"), std::string::npos);
     resetLogFilesForTesting();
-}
-
-TEST(PosixPlatform, EventMessagesHaveTheirFixedNumbersAndOthersFollow) {
-    EXPECT_EQ(qxplat::registerWindowMessage("WM_QX_CALLBACK_STATUS"), QX_WM_CALLBACK_STATUS);
-    EXPECT_EQ(qxplat::registerWindowMessage("WM_QX_CALLBACK_ERROR"), QX_WM_CALLBACK_ERROR);
-    EXPECT_EQ(qxplat::registerWindowMessage("WM_QX_CALLBACK_CASHLEVEL"), QX_WM_CALLBACK_CASHLEVEL);
-    EXPECT_EQ(qxplat::registerWindowMessage("WM_QX_CALLBACK_CASHSESSION"),
-              QX_WM_CALLBACK_CASHSESSION);
-    unsigned first = qxplat::registerWindowMessage("WM_POSIX_TEST_FIRST");
-    unsigned second = qxplat::registerWindowMessage("WM_POSIX_TEST_SECOND");
-    EXPECT_GE(first, 0xC200u);
-    EXPECT_EQ(second, first + 1);
-    EXPECT_EQ(qxplat::registerWindowMessage("wm_posix_test_first"), first);
-}
-
-TEST(PosixPlatform, OwnFileCarriesTheProjectVersion) {
-    std::string own = qxplat::ownModuleFileName("qxlogics.dll");
-    EXPECT_EQ(qxplat::fileVersion(own), std::string(QX_PROJECT_VERSION) + ".0");
-    EXPECT_EQ(qxplat::fileVersion("/bin/sh"), "");
 }
 
 class Notifications : public ::testing::Test {
