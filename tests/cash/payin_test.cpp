@@ -139,6 +139,7 @@ TEST_F(PayinTest, DisableWithoutDeviceAnswerTimesOutAndKeepsState) {
     skipSleeps();
     EXPECT_EQ(QX_STATUS_TIMEOUT, g_theLogics.disablePayin(message));
     EXPECT_STREQ("Timed out", message);
+    EXPECT_TRUE(logged("CQXLogics::disablePayin()"));
     EXPECT_EQ(QXS_PAYIN_ENABLED, g_QXState.load());
     EXPECT_EQ(1u,
               errors("CQXLogics::disablePayin: disablePayin timed out, return code = 6")

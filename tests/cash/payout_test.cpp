@@ -121,6 +121,7 @@ TEST_F(AskFirstTest, AskPayoutWithRestIsNotPossible) {
     EXPECT_EQ("d|00005300", commands().back());
     EXPECT_EQ(1u, errors("CQXLogics::askPayout: Not possible (rest: 300)").size());
     // The device's "b" and "a" reports were awaited, not timed out.
+    EXPECT_TRUE(logged("CQXLogics::askPayout: Not possible (rest: 300). Waiting for b message ..."));
     EXPECT_TRUE(logged("CQXLogics::askPayout: Waiting for b message resulted in:0"));
     EXPECT_TRUE(logged("CQXLogics::askPayout: Waiting for a message resulted in:0"));
 
@@ -242,6 +243,9 @@ TEST_F(PayoutTest, SwitchedOffLimitChecksNothing) {
         logged("CQXLogics::dispense: PayOutAmountPerTimeLimitAmount = 0, seconds "
                "limit = 60, not checking paid out amounts."));
     EXPECT_EQ(0, g_theLogics.paidOutCount());
+    // The smallest limit that checks.
+    changeSettings("PayOutAmountPerTimeLimitAmount:1", 0);
+    EXPECT_EQ(QX_STATUS_LIMIT_EXCEEDED, g_theLogics.dispense(2, "", nullptr, message));
 }
 
 // ---- Amount checks -------------------------------------------------------------

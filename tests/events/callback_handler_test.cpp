@@ -34,6 +34,11 @@ TEST_F(DeviceTest, StatusCallbackInLoggedOutStateEnablesPayin) {
                         "2 - > 0 (LOW_LEVEL_WARNING_FALSE)").size());
     EXPECT_EQ(std::vector<std::string>{"status 1250 0 1"}, events());
     EXPECT_EQ(1u, logic("<- a0000125001").size());
+    g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE_PENDING;
+    device("a0000125011");  // busy: no change
+    EXPECT_EQ(LOW_LEVEL_WARNING_FALSE_PENDING, g_nCurrentLowLevelWarningState.load());
+    device("a0000125001");
+    EXPECT_EQ(LOW_LEVEL_WARNING_FALSE, g_nCurrentLowLevelWarningState.load());
 }
 
 TEST_F(DeviceTest, StatusCallbackDuringPayoutUpdatesModelOnly) {
@@ -120,6 +125,8 @@ TEST_F(DeviceTest, InnerTextKindFollowsItsFirstCharacter) {
     device(statusText('b', "00000000", 0, 1));  // empty extInfo: a cash-level text
     EXPECT_EQ((std::vector<std::string>{"status 0 0 1", "session 4 0|QuaxV"}), events());
     EXPECT_EQ(1u, errors("getCashLevels: wrong message length: ").size());
+    device(statusText('b', "00000000", 0, 1, "Z/WD00000100"));  // a session text
+    EXPECT_EQ(1u, errors("getSessionInfo: Unknown infoType").size());
 }
 
 TEST_F(DeviceTest, AskPayoutAnswerSendsStatusOnlyWhenBusy) {

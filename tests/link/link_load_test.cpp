@@ -87,6 +87,9 @@ TEST_F(LinkSessionTest, FailingInitiatePassesResultAndAnswerThrough) {
 }
 
 TEST_F(LinkSessionTest, ExitClosesAndUnloadsThenInitializeLoadsAgain) {
+    EXPECT_EQ(logLinesContaining("qxlogic", "CDorvoLink::initialize: Calling my_qx_initiate").size(),
+              1u);
+    std::strcpy(message, "untouched");
     ASSERT_EQ(g_link.exit(message), QX_STATUS_OK);
     EXPECT_STREQ(message, "Done");
     EXPECT_FALSE(g_link.isLoaded());

@@ -70,6 +70,7 @@ TEST_F(IniSettings, NoFileAnywhereGivesDefaultsWithTheirLines) {
     EXPECT_EQ(count(" (default value)"), 18u);
     EXPECT_EQ(count(kPrefix + "PayOutAmountPerTimeLimitSeconds: 60 (default value)"), 1u);
     EXPECT_EQ(count(kPrefix + "LogDebug: 1 (default value)"), 1u);
+    EXPECT_EQ(count(kPrefix + "CurrencyDecimals: 2 (default value)"), 1u);  // a number
     EXPECT_EQ(logics.Settings().GetInt(StatusOkTimeout), 10);
 }
 
