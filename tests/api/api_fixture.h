@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <regex>
@@ -61,66 +62,42 @@ inline void QXAPI onLevelWarning(int, int, int, const char*, const char*, const 
 }
 inline void QXAPI onCashSession(short, int, const char*) { ++g_received.otherEvents; }
 
-// One log line split into its marker ("=>", "!!", ...) and its text.
-struct LogLine {
-    std::string marker;
-    std::string text;
-};
-
-// Remembers how long each log was when the case began.
+// Reads back only the log text written since the case began.
 class LogCursor {
 public:
     LogCursor() = default;
     explicit LogCursor(std::string dir) : m_dir(std::move(dir)) {
         for (int i = 0; i < 3; ++i) m_start[i] = readLog(kBases[i], m_dir).size();
     }
-
-    // The lines of log base ("qxapi", "qxlogic", "qxerror") written since.
-    std::vector<LogLine> lines(const std::string& base) const {
-        static const std::regex layout(R"(^.*?w\d\d \d\d:\d\d:\d\d\.\d{3} (\S\S) (.*)$)");
-        std::vector<LogLine> result;
-        std::istringstream text(since(base));
-        std::smatch match;
-        for (std::string line; std::getline(text, line);) {
-            if (!line.empty() && line.back() == '\r') line.pop_back();
-            if (std::regex_match(line, match, layout)) result.push_back({match[1], match[2]});
-        }
-        return result;
-    }
-
-    // Whether a line with exactly this marker and text was written since.
+    // Whether base ("qxapi", "qxlogic", "qxerror") has had a line with
+    // exactly this marker ("=>", "!!", ...) and text written since.
     bool has(const std::string& base, const std::string& marker,
              const std::string& text) const {
-        for (const LogLine& line : lines(base)) {
-            if (line.marker == marker && line.text == text) return true;
+        static const std::regex layout(R"(^.*?w\d\d \d\d:\d\d:\d\d\.\d{3} (\S\S) (.*?)\r?$)");
+        std::smatch match;
+        std::istringstream lines(since(base));
+        for (std::string line; std::getline(lines, line);) {
+            if (std::regex_match(line, match, layout) && match[1] == marker && match[2] == text)
+                return true;
         }
         return false;
     }
-
-    // Texts of the lines since that contain needle (for failure output).
+    // The lines since that contain needle (for failure output).
     std::string containing(const std::string& base, const std::string& needle) const {
         std::string found;
-        for (const LogLine& line : lines(base)) {
-            if (line.text.find(needle) != std::string::npos) {
-                found += line.marker + " " + line.text + "\n";
-            }
-        }
+        std::istringstream lines(since(base));
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(needle) != std::string::npos) found += line + "\n";
         return found;
     }
 
 private:
     std::string since(const std::string& base) const {
-        const std::string text = readLog(base, m_dir);
-        const std::size_t start = m_start[indexOf(base)];
-        return start <= text.size() ? text.substr(start) : text;
+        std::string text = readLog(base, m_dir);
+        for (int i = 0; i < 3; ++i)
+            if (base == kBases[i]) text.erase(0, std::min(m_start[i], text.size()));
+        return text;
     }
-    static int indexOf(const std::string& base) {
-        for (int i = 0; i < 3; ++i) {
-            if (base == kBases[i]) return i;
-        }
-        return 0;
-    }
-
     static constexpr const char* kBases[3] = {"qxapi", "qxlogic", "qxerror"};
     std::string m_dir;
     std::size_t m_start[3] = {0, 0, 0};

@@ -1,45 +1,15 @@
 // info_queue_flow_test.cpp - a window-message application fetches the texts
 // behind its error, cash-level and cash-session messages through the four
 // information exports, oldest first, each text once.
-#include <cstdint>
 #include <cstring>
 
-#if !defined(_WIN32)
-#include <unistd.h>
-#endif
-
 #include "tests/api/api_fixture.h"
+#include "tests/support/event_window.h"
 
 namespace qxtest {
 namespace {
 
 using InfoQueueFlowTest = ApiTest;
-
-// The application's "window": the write end of a pipe on POSIX; on Windows
-// any non-null handle, since the texts are queued before the post is tried.
-class TestWindow {
-public:
-    TestWindow() {
-#if defined(_WIN32)
-        m_handle = reinterpret_cast<QX_HWND>(static_cast<std::intptr_t>(0x1234));
-#else
-        if (pipe(m_fds) == 0) m_handle = QX_HWND_FROM_FD(m_fds[1]);
-#endif
-    }
-    ~TestWindow() {
-#if !defined(_WIN32)
-        if (m_handle) {
-            close(m_fds[0]);
-            close(m_fds[1]);
-        }
-#endif
-    }
-    QX_HWND handle() const { return m_handle; }
-
-private:
-    QX_HWND m_handle = nullptr;
-    int m_fds[2] = {-1, -1};
-};
 
 // A "b" status callback with status, mode 1 and the text behind it.
 std::string statusText(char status, const std::string& extInfo) {
@@ -47,7 +17,7 @@ std::string statusText(char status, const std::string& extInfo) {
 }
 
 TEST_F(InfoQueueFlowTest, TextsComeOutOldestFirstAndOnlyOnce) {
-    TestWindow window;
+    EventWindow window;
     ASSERT_NE(window.handle(), nullptr);
     char message[QX_BUFFER_CAPACITY] = "";
     ASSERT_EQ(qx().registerHwndQX(window.handle(), message), QX_STATUS_OK) << message;
