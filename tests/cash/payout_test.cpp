@@ -165,7 +165,7 @@ protected:
         qxplat::setCalendarClockForTesting([this] { return m_now; });
         changeSettings(
             "PayOutAmountPerTimeLimitAmount:10000;"
-            "PayOutAmountPerTimeLimitSeconds:60",
+            "PayOutAmountPerTimeLimitSeconds:61",
             0);
     }
     short dispense(int amount) {
@@ -176,7 +176,7 @@ protected:
     std::time_t m_now = 1700000000;
 };
 
-TEST_F(LimitTest, TenThousandInSixtySeconds) {
+TEST_F(LimitTest, TenThousandInSixtyOneSeconds) {
     EXPECT_EQ(QX_STATUS_OK, dispense(6000));
     m_now += 10;
     EXPECT_EQ(QX_STATUS_OK, dispense(4000));  // exactly the limit
@@ -188,12 +188,12 @@ TEST_F(LimitTest, TenThousandInSixtySeconds) {
     EXPECT_TRUE(
         logged("CQXLogics::dispense: sumPaidOutAmount = 10000, amountDispense = 1"));
     EXPECT_EQ(1u, errors("CQXLogics::dispense: (10000 + 1 > 10000), Payout larger than "
-                         "allowed limit per time unit: 60 seconds!")
+                         "allowed limit per time unit: 61 seconds!")
                       .size());
     EXPECT_EQ(2, g_theLogics.paidOutCount());
     EXPECT_FALSE(sent('c'));
 
-    m_now += 50;  // the first entry is exactly 60 s old: it still counts
+    m_now += 51;  // the first entry is exactly 61 s old: it still counts
     EXPECT_EQ(QX_STATUS_LIMIT_EXCEEDED, dispense(1));
     m_now += 1;
     EXPECT_EQ(QX_STATUS_OK, dispense(1));
@@ -215,7 +215,7 @@ TEST_F(LimitTest, PayoutWithBiggerDepositMakesRoom) {
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message));
     EXPECT_EQ(QX_STATUS_LIMIT_EXCEEDED, g_theLogics.payout(1, 0, "", message));
     EXPECT_EQ(1u, errors("CQXLogics::payout: (10000 + (1 - 0) > 10000), Payout larger "
-                         "than allowed limit per time unit: 60 seconds!")
+                         "than allowed limit per time unit: 61 seconds!")
                       .size());
 }
 
