@@ -11,61 +11,29 @@
 namespace qxtest {
 namespace {
 
-class ProfileInt : public ::testing::Test {
-protected:
-    void SetUp() override {
-        path = makeTempDir("profile") + qxplat::pathSeparator() + "qxlogics.ini";
-        writeFile(path,
-                  "; settings of the test till\n"
-                  "[Operation]\n"
-                  "PayoutLimit=5000\n"
-                  "  Spaced  =   42   \n"
-                  "; Commented=7\n"
-                  "Negative=-15\n"
-                  "Trailing=12abc\n"
-                  "Letters=abc\n"
-                  "Empty=\n"
-                  "Twice=1\n"
-                  "Twice=2\n"
-                  "[events]\n"
-                  "StatusEvents=1\n");
-    }
-    int read(const char* section, const char* key, int fallback = -99) {
-        return qxplat::profileInt(section, key, fallback, path);
-    }
-    std::string path;
-};
-
-TEST_F(ProfileInt, ReadsTheValueOfAKeyInItsSection) {
-    EXPECT_EQ(read("Operation", "PayoutLimit"), 5000);
-    EXPECT_EQ(read("Events", "StatusEvents"), 1);
+// Sections and keys without case, blanks ignored, the leading number of
+// the value, the first of two equal keys, the default for anything absent.
+TEST(ProfileInt, KeysToValues) {
+    const std::string path = makeTempDir("profile") + qxplat::pathSeparator() + "qxlogics.ini";
+    writeFile(path,
+              "; settings of the test till\n[Operation]\nPayoutLimit=5000\n  Spaced  =   42   \n"
+              "; Commented=7\nNegative=-15\nTrailing=12abc\nLetters=abc\nEmpty=\nTwice=1\n"
+              "Twice=2\n[events]\nStatusEvents=1\n");
+    const struct {
+        const char* section;
+        const char* key;
+        int expected;
+    } cases[] = {{"Operation", "PayoutLimit", 5000}, {"EVENTS", "statusevents", 1},
+                 {"OPERATION", "payoutlimit", 5000}, {"Operation", "Spaced", 42},
+                 {"Operation", "Negative", -15},     {"Operation", "Trailing", 12},
+                 {"Operation", "Letters", 0},        {"Operation", "Commented", -99},
+                 {"Operation", "Absent", -99},       {"Operation", "Empty", -99},
+                 {"Logging", "LogDebug", -99},       {"Operation", "StatusEvents", -99},
+                 {"Operation", "Twice", 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(qxplat::profileInt(c.section, c.key, -99, path), c.expected) << c.key;
+    EXPECT_EQ(qxplat::profileInt("Operation", "PayoutLimit", 3, path + ".missing"), 3);
 }
-
-TEST_F(ProfileInt, ComparesSectionsAndKeysWithoutCase) {
-    EXPECT_EQ(read("OPERATION", "payoutlimit"), 5000);
-    EXPECT_EQ(read("EVENTS", "statusevents"), 1);
-}
-
-TEST_F(ProfileInt, IgnoresBlanksAroundKeysAndValues) { EXPECT_EQ(read("Operation", "Spaced"), 42); }
-
-TEST_F(ProfileInt, TakesTheLeadingNumberOfTheValue) {
-    EXPECT_EQ(read("Operation", "Negative"), -15);
-    EXPECT_EQ(read("Operation", "Trailing"), 12);
-    EXPECT_EQ(read("Operation", "Letters"), 0);
-}
-
-TEST_F(ProfileInt, GivesTheDefaultForAnythingMissingOrEmpty) {
-    EXPECT_EQ(read("Operation", "Commented"), -99);
-    EXPECT_EQ(read("Operation", "Absent"), -99);
-    EXPECT_EQ(read("Operation", "Empty", 7), 7);
-    EXPECT_EQ(read("Logging", "LogDebug", 1), 1);
-    EXPECT_EQ(read("Operation", "StatusEvents"), -99);  // a key of another section
-    EXPECT_EQ(qxplat::profileInt("Operation", "PayoutLimit", 3,
-                                 makeTempDir("none") + qxplat::pathSeparator() + "missing.ini"),
-              3);
-}
-
-TEST_F(ProfileInt, TheFirstOfTwoEqualKeysWins) { EXPECT_EQ(read("Operation", "Twice"), 1); }
 
 }  // namespace
 }  // namespace qxtest

@@ -2,7 +2,6 @@
 // records written to the application's pipe, the texts queued behind
 // them, and that a slow application never holds up the device's thread.
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "tests/support/core_fixture.h"
@@ -14,10 +13,9 @@ using coretest::DeviceTest;
 // The application's end of the notification channel.
 class EventPipe {
 public:
-    explicit EventPipe(bool socket = false) {
+    EventPipe() {
         int fds[2] = {-1, -1};
-        int made = socket ? socketpair(AF_UNIX, SOCK_STREAM, 0, fds) : pipe(fds);
-        EXPECT_EQ(0, made);
+        EXPECT_EQ(0, pipe(fds));
         m_read = fds[0];
         m_write = fds[1];
         fcntl(m_read, F_SETFL, fcntl(m_read, F_GETFL) | O_NONBLOCK);
@@ -62,13 +60,6 @@ protected:
     }
     EventPipe m_pipe;
 };
-
-TEST_F(WindowTest, MessageNumbersAreTheFixedOnes) {
-    EXPECT_EQ(QX_WM_CALLBACK_STATUS, statusMessageNumber());
-    EXPECT_EQ(QX_WM_CALLBACK_ERROR, errorMessageNumber());
-    EXPECT_EQ(QX_WM_CALLBACK_CASHLEVEL, cashLevelMessageNumber());
-    EXPECT_EQ(QX_WM_CALLBACK_CASHSESSION, cashSessionMessageNumber());
-}
 
 TEST_F(WindowTest, StatusCarriesModeAndStatusAndAmount) {
     device("a0000125031");
@@ -120,16 +111,6 @@ TEST_F(WindowTest, FullQueueStillPostsTheMessage) {
     device("b0000000021E-TRANSPORT   07");
     EXPECT_EQ(2u, records().size());
     EXPECT_EQ(1u, errors("Max number of errors pushed to queue").size());
-}
-
-TEST_F(WindowTest, SocketWindowWorksAlike) {
-    EventPipe socket(true);
-    g_hwndMessageTo = socket.window();
-    device("a0000000131");
-    std::vector<QXNotification> got = socket.drain();
-    ASSERT_EQ(1u, got.size());
-    EXPECT_EQ(103, got[0].wParam);
-    EXPECT_EQ(1, got[0].lParam);
 }
 
 TEST_F(WindowTest, ApplicationThatNeverReadsDoesNotStallTheDevice) {
