@@ -59,13 +59,6 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
                      "master=\"01.23\", info=\"QuaxVault\", message=\"Done\"."),
               1u);
     EXPECT_EQ(commands().size(), sent);  // the queries send nothing
-
-    // A new connection forgets that the last one was open.
-    ASSERT_EQ(g_theLogics.exit(message), QX_STATUS_OK);
-    qxsim_set_option("drop_callbacks", 1);
-    ASSERT_EQ(initWith(), QX_STATUS_OK) << message;
-    EXPECT_EQ(g_theLogics.isOpen(&open, message), QX_STATUS_OK);
-    EXPECT_EQ(open, 0);
 }
 
 TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
