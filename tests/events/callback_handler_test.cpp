@@ -125,8 +125,9 @@ TEST_F(DeviceTest, InnerTextKindFollowsItsFirstCharacter) {
     device(statusText('b', "00000000", 0, 1));  // empty extInfo: a cash-level text
     EXPECT_EQ((std::vector<std::string>{"status 0 0 1", "session 4 0|QuaxV"}), events());
     EXPECT_EQ(1u, errors("getCashLevels: wrong message length: ").size());
-    device(statusText('b', "00000000", 0, 1, "Z/WD00000100"));  // a session text
-    EXPECT_EQ(1u, errors("getSessionInfo: Unknown infoType").size());
+    for (const char* text : {"Z/WD00000100", "z/WD00000100"})  // session texts
+        device(statusText('b', "00000000", 0, 1, text));
+    EXPECT_EQ(2u, errors("getSessionInfo: Unknown infoType").size());
 }
 
 TEST_F(DeviceTest, AskPayoutAnswerSendsStatusOnlyWhenBusy) {
