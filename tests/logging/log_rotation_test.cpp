@@ -62,44 +62,35 @@ TEST_F(LogRotation, WeekNumberMatchesTheCLibrarysPercentW) {
     }
 }
 
-TEST_F(LogRotation, AWeekdayFileOfAnEarlierWeekIsStartedAfresh) {
-    writeFile(pathOf("qxlogic_Fri.log"), "w47 09:00:00.000 == last week\n");
-    WriteLog("this week", Debug, LogicLog);
-    EXPECT_EQ(contentOf("qxlogic_Fri.log"), "w48 14:03:07.250 == this week\n");
-}
-
-TEST_F(LogRotation, AWeekdayFileOfTheSameWeekIsAppendedTo) {
-    writeFile(pathOf("qxapi_Fri.log"), "w48 09:00:00.000 == earlier today\n");
-    WriteLog("later", Debug, ApiLog);
-    WriteLog("later still", Debug, ApiLog);
-    EXPECT_EQ(contentOf("qxapi_Fri.log"),
-              "w48 09:00:00.000 == earlier today\n"
-              "w48 14:03:07.250 == later\n"
-              "w48 14:03:07.250 == later still\n");
-}
-
-TEST_F(LogRotation, AMonthFileOfAnEarlierYearIsStartedAfresh) {
-    writeFile(pathOf("qxerror_Dec.log"), "2025-12-05 Friw48 09:00:00.000 !! last year\n");
-    WriteLog("this year", Error, ErrorLog);
-    EXPECT_EQ(contentOf("qxerror_Dec.log"), "2026-12-04 Friw48 14:03:07.250 !! this year\n");
-}
-
-TEST_F(LogRotation, AMonthFileOfTheSameYearGrows) {
-    writeFile(pathOf("qxerror_Dec.log"), "2026-12-01 Tuew48 09:00:00.000 !! earlier\n");
-    WriteLog("later", Error, ErrorLog);
-    EXPECT_EQ(contentOf("qxerror_Dec.log"),
-              "2026-12-01 Tuew48 09:00:00.000 !! earlier\n"
-              "2026-12-04 Friw48 14:03:07.250 !! later\n");
-}
-
-TEST_F(LogRotation, AFileOfUnexpectedFormIsAppendedTo) {
-    writeFile(pathOf("qxapi_Fri.log"), "notes by hand\n");
-    writeFile(pathOf("qxerror_Dec.log"), "w12 not a year\n");
-    WriteLog("api", Info, ApiLog);
-    WriteLog("error", Info, ErrorLog);
-    EXPECT_EQ(contentOf("qxapi_Fri.log"), "notes by hand\nw48 14:03:07.250 ## api\n");
-    EXPECT_EQ(contentOf("qxerror_Dec.log"),
-              "w12 not a year\n2026-12-04 Friw48 14:03:07.250 ## error\n");
+// A file left from before is started afresh when it is of an earlier week
+// (weekday files) or year (month files), and appended to otherwise.
+TEST_F(LogRotation, ExistingFilesAreStartedAfreshOrAppendedTo) {
+    const struct {
+        const char* file;
+        int kind;
+        int log;
+        const char* before;
+        const char* after;
+    } cases[] = {
+        {"qxlogic_Fri.log", Debug, LogicLog, "w47 09:00:00.000 == last week\n",
+         "w48 14:03:07.250 == line\n"},
+        {"qxapi_Fri.log", Debug, ApiLog, "w48 09:00:00.000 == earlier today\n",
+         "w48 09:00:00.000 == earlier today\nw48 14:03:07.250 == line\n"},
+        {"qxerror_Dec.log", Error, ErrorLog, "2025-12-05 Friw48 09:00:00.000 !! last year\n",
+         "2026-12-04 Friw48 14:03:07.250 !! line\n"},
+        {"qxerror_Dec.log", Error, ErrorLog, "2026-12-01 Tuew48 09:00:00.000 !! earlier\n",
+         "2026-12-01 Tuew48 09:00:00.000 !! earlier\n2026-12-04 Friw48 14:03:07.250 !! line\n"},
+        {"qxapi_Fri.log", Info, ApiLog, "notes by hand\n",
+         "notes by hand\nw48 14:03:07.250 ## line\n"},
+        {"qxerror_Dec.log", Info, ErrorLog, "w12 not a year\n",
+         "w12 not a year\n2026-12-04 Friw48 14:03:07.250 ## line\n"},
+    };
+    for (const auto& c : cases) {
+        resetLogFilesForTesting();
+        writeFile(pathOf(c.file), c.before);
+        WriteLog("line", c.kind, c.log);
+        EXPECT_EQ(contentOf(c.file), c.after) << c.before;
+    }
 }
 
 TEST_F(LogRotation, AtMidnightThePreviousDaysFilesAreClosedAndMarkedReadOnly) {
