@@ -77,7 +77,9 @@ struct SimControl {
     int (*setLevel)(int, int);
     long long (*totalValue)();
     long long (*cashBox)();
+    int (*loadConfig)(const char*, char*, int);
     void (*refuseInitiate)(int, const char*);
+    int (*setThresholds)(int, int, int, int);
 
     template <typename F> static void bind(qxplat::ModuleHandle module, const char* name, F& slot) {
         slot = reinterpret_cast<F>(qxplat::findEntry(module, name));
@@ -95,7 +97,9 @@ struct SimControl {
         bind(module, "qxsim_set_level", setLevel);
         bind(module, "qxsim_total_value", totalValue);
         bind(module, "qxsim_cash_box", cashBox);
+        bind(module, "qxsim_load_config", loadConfig);
         bind(module, "qxsim_refuse_initiate", refuseInitiate);
+        bind(module, "qxsim_set_thresholds", setThresholds);
     }
 };
 
