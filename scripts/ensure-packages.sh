@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
           g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
           libspdlog-dev valgrind mono-devel nunit-console
-          g++-mingw-w64-i686-posix wine32:i386 lld-14)
+          g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14)
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
