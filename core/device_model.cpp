@@ -60,13 +60,17 @@ template <std::size_t N> void copyCut(char (&field)[N], const std::string& text)
 
 }  // namespace
 
-DeviceReport snapshotDeviceModel() {
+DeviceReport snapshotDeviceModel(const std::string& command, bool withVerifyTexts) {
     DeviceReport now;
-    copyCut(now.command, g_strLastCallbackCommand.get());
+    copyCut(now.command, command);
     now.status = g_nLastCallbackStatus.load(std::memory_order_relaxed);
     now.mode = g_nLastCallbackMode.load(std::memory_order_relaxed);
     now.amount = g_nLastCallbackAmount.load(std::memory_order_relaxed);
     now.rest = g_nLastRestAmount.load(std::memory_order_relaxed);
+    if (withVerifyTexts) {
+        copyCut(now.masterVersion, g_strMasterVersion.get());
+        copyCut(now.supportedCommands, g_strSupportedCommands.get());
+    }
     return now;
 }
 

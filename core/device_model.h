@@ -9,6 +9,7 @@
 #define QX_DEVICE_MODEL_H
 
 #include <atomic>
+#include <string>
 
 #include "core/shared_text.h"
 
@@ -64,11 +65,12 @@ extern SharedText& g_strPreviousCallback;
 extern SharedText& g_strMasterVersion;
 extern SharedText& g_strSupportedCommands;
 
-// The values the waits read, as the model holds them now; the command is
-// g_strLastCallbackCommand's (cut to fit).  It carries no verify texts and
-// no sequence: it is no recorded report.
+// The values the waits read, as the model holds them now, under a command
+// letter (cut to fit); with the verify texts when asked.  The callback
+// handler records one after each callback; the waits take one of the
+// current values, which carries no sequence: it is no recorded report.
 struct DeviceReport;
-DeviceReport snapshotDeviceModel();
+DeviceReport snapshotDeviceModel(const std::string& command, bool withVerifyTexts);
 
 // A new connection to the device: the status, mode and open flag an
 // earlier connection reported no longer hold, and a wait must not end on

@@ -44,7 +44,7 @@ short errorEntered(const char* method) {
 // The current values decide only while no report has arrived since the
 // record was read: otherwise that report is read first, in its order.
 bool currentDecides(const Watch& watch, std::uint64_t seen, DeviceReport& now) {
-    now = snapshotDeviceModel();
+    now = snapshotDeviceModel(g_strLastCallbackCommand.get(), false);
     if (!(watch.errorEnds && isError(now)) && !watch.wants(now)) return false;
     return g_deviceReports.newest() == seen;
 }

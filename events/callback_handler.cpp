@@ -7,8 +7,6 @@
 // text - its information is forwarded to the application as events.
 #include "events/callback_handler.h"
 
-#include <cstring>
-
 #include "core/device_model.h"
 #include "core/device_reports.h"
 #include "events/event_log.h"
@@ -29,25 +27,10 @@ struct Callback {
     char letter() const { return command.empty() ? '\0' : command[0]; }
 };
 
-template <std::size_t N> void copyCut(char (&field)[N], const std::string& text) {
-    std::strncpy(field, text.c_str(), N - 1);
-    field[N - 1] = '\0';
-}
-
 // Records the report with the model's values as it left them: published
 // before the waiting operation can see the report.
-void record(const char* command, bool withVerifyTexts) {
-    DeviceReport report;
-    copyCut(report.command, command);
-    report.status = g_nLastCallbackStatus.load(std::memory_order_relaxed);
-    report.mode = g_nLastCallbackMode.load(std::memory_order_relaxed);
-    report.amount = g_nLastCallbackAmount.load(std::memory_order_relaxed);
-    report.rest = g_nLastRestAmount.load(std::memory_order_relaxed);
-    if (withVerifyTexts) {
-        copyCut(report.masterVersion, g_strMasterVersion.get());
-        copyCut(report.supportedCommands, g_strSupportedCommands.get());
-    }
-    g_deviceReports.append(report);
+void record(const std::string& command, bool withVerifyTexts) {
+    g_deviceReports.append(snapshotDeviceModel(command, withVerifyTexts));
 }
 
 void reportMalformed(const std::string& text) {
@@ -196,7 +179,7 @@ void handle(const char* text) {
     updateModel(cb, prevStatus);
     // The letter last: a wait that ends on it reads this callback's values.
     g_strLastCallbackCommand.set(cb.command);
-    record(cb.command.c_str(), cb.letter() == 'x');
+    record(cb.command, cb.letter() == 'x');
     if (noteAndCheckRepeat(cb.text)) forward(cb, prevStatus);
 }
 
