@@ -1,167 +1,179 @@
-// callback_handler_test.cpp - callback texts sent by the (simulated)
-// device through the real link: the device model they leave behind, the
-// events they forward, and the lines they log.
+// callback_handler_test.cpp - callback texts from the simulated device through the real link:
+// the model they leave, the events they forward to the application and the lines they log.
+#include <stdexcept>
+
 #include "tests/support/core_fixture.h"
 
 namespace {
 
 using coretest::DeviceTest;
+using coretest::n;
+using EventsTest = coretest::CoreTest;
+using Lines = std::vector<std::string>;
 
-// "b" + 8 amount digits + status + mode + extInfo.
-std::string statusText(char letter, const char* amount, int status, int mode,
-                       const std::string& extInfo = "") {
-    return std::string(1, letter) + amount + std::to_string(status) +
-           std::to_string(mode) + extInfo;
+// amount status mode rest letter, "open" while open, and a verification's version|commands.
+std::string model() {
+    const std::string version = g_strMasterVersion.get() + "|" + g_strSupportedCommands.get();
+    return n(g_nLastCallbackAmount) + " " + n(g_nLastCallbackStatus) + " " +
+           n(g_nLastCallbackMode) + " " + n(g_nLastRestAmount) + " " +
+           g_strLastCallbackCommand.get() + (g_bIsOpen ? " open" : "") +
+           (version == "|" ? "" : " " + version);
 }
 
-const std::string kErrorText = "E-TRANSPORT   12";
-const std::string kLevelText = "05 20           ";
-const std::string kSessionText = "CR/RF00004200";
-
-TEST_F(DeviceTest, StatusCallbackInLoggedOutStateEnablesPayin) {
+// Each text after the one before: the model it leaves, the events it forwards, an error line.
+TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
     registerAllCallbacks();
-    g_QXState = QXS_LOGGED_OUT;
-    g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_TRUE_PENDING;
-    device("a0000125001");
-    EXPECT_EQ(1250, g_nLastCallbackAmount.load());
-    EXPECT_EQ(0, g_nLastCallbackStatus.load());
-    EXPECT_EQ(1, g_nLastCallbackMode.load());
-    EXPECT_EQ(QXS_PAYIN_ENABLED, g_QXState.load());
-    EXPECT_TRUE(g_bIsOpen.load());
-    EXPECT_EQ("a", g_strLastCallbackCommand.get());
-    EXPECT_EQ(LOW_LEVEL_WARNING_FALSE, g_nCurrentLowLevelWarningState.load());
-    EXPECT_EQ(1u, logic("cqxlogics.callbackfunc(A): Updating g_nCurrentLowLevelWarningState: "
-                        "2 - > 0 (LOW_LEVEL_WARNING_FALSE)").size());
-    EXPECT_EQ(std::vector<std::string>{"status 1250 0 1"}, events());
-    EXPECT_EQ(1u, logic("<- a0000125001").size());
-    g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE_PENDING;
-    device("a0000125011");  // busy: no change
-    EXPECT_EQ(LOW_LEVEL_WARNING_FALSE_PENDING, g_nCurrentLowLevelWarningState.load());
-    device("a0000125001");
-    EXPECT_EQ(LOW_LEVEL_WARNING_FALSE, g_nCurrentLowLevelWarningState.load());
-}
-
-TEST_F(DeviceTest, StatusCallbackDuringPayoutUpdatesModelOnly) {
-    registerAllCallbacks();
-    g_bPayoutInProgress = true;
-    g_QXState = QXS_PAYIN_DISABLED;
-    device("a0000050010");
-    EXPECT_EQ(500, g_nLastCallbackAmount.load());
-    EXPECT_EQ(1, g_nLastCallbackStatus.load());
-    EXPECT_FALSE(g_bIsOpen.load());
-    EXPECT_EQ(QXS_PAYIN_DISABLED, g_QXState.load());
-    EXPECT_TRUE(events().empty());
-}
-
-TEST_F(DeviceTest, StateMovesAfterFailedLoginOnlyForKnownStatuses) {
-    g_QXState = QXS_CASH_DEPOSITED;
-    g_nLastCallbackStatus = QX_DEVICE_ERROR;
-    g_chLastCommand = 'H';
-    device("a0000000031");
-    EXPECT_EQ(QXS_CASH_DEPOSITED, g_QXState.load());  // not after a login
-    g_nLastCallbackStatus = QX_DEVICE_ERROR;
-    g_chLastCommand = 'A';
-    device("a0000000031");
-    EXPECT_EQ(QXS_PAYIN_DISABLED, g_QXState.load());
-    g_QXState = QXS_LOGGED_OUT;
-    device("a0000000071");
-    EXPECT_EQ(QXS_LOGGED_OUT, g_QXState.load());
-    EXPECT_EQ(1u, logic("Unexpected callback status == 7, not changing g_QXState").size());
-}
-
-TEST_F(DeviceTest, MalformedCallbacksReportAnErrorStatusAndForwardNothing) {
-    registerAllCallbacks();
-    g_nLastCallbackStatus = 0;
-    for (const std::string text : {"b000012500", "b0000000x01"}) {
-        SCOPED_TRACE(text);
-        g_nLastCallbackStatus = 0;
-        device(text);
-        EXPECT_EQ(QX_DEVICE_ERROR, g_nLastCallbackStatus.load());
-        EXPECT_EQ(text, g_strPreviousCallback.get());
-        EXPECT_EQ("", g_strLastCallbackCommand.get());
+    const std::string level = "05 20 Euro note, with far too many words to fit in one limited "
+                              "text of the callback";
+    const std::string cut = level.substr(0, 63), tooShort = "Callback string too short";
+    const std::string bad = "0 2 1 0 x open 03.04|H";  // a malformed text changes the status only
+    const struct { std::string text, model; Lines events; std::string error; } script[] = {
+        {"a0000125001", "1250 0 1 0 a open", {"status 1250 0 1"}, ""},
+        {"b0000000001" + level, "0 0 1 0 b open",
+         {"status 0 0 1", "cashLevel 2000 5|" + cut,
+          "warning 2 2000 5|Low|20|20 Low (5 Left)|" + cut}, ""},
+        {"b0000000001" + level, "0 0 1 0 b open", {}, ""},  // a repeat
+        {"b0000000031BO/WD00001500 till 4 closing", "0 3 1 0 b open",
+         {"status 0 3 1", "session 0 1500|BO/WD00001500 till "}, ""},
+        {"b0000000001QuaxV", "0 0 1 0 b open", {"status 0 0 1", "session 4 0|QuaxV"}, ""},
+        {"b0000000001", "0 0 1 0 b open", {}, "getCashLevels did not return status ok"},
+        {"b0000000001Z/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
+        {"b0000000001z/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
+        {"b0000000021jam", "0 2 1 0 b", {"status 0 2 1", "error 0|Error Code 0|ErrorInfo Not set"},
+         "ErrorEvent: errorCode=0, errorText=Error Code 0, extInfo=ErrorInfo Not set"},
+        {"b0000000021CR/RF00004200", "0 2 1 0 b", {"session 3 4200|CR/RF00004200"}, ""},
+        {"a0000000001", "0 0 1 0 a open", {"status 0 0 1"}, ""},
+        {"b0000000021E-TRANSPORT   12", "0 2 1 0 b",
+         {"status 0 2 1", "error 12|Error Code 12|ErrorInfo Not set"}, ""},
+        {"a0000050010", "500 1 0 0 a", {"status 500 1 0"}, ""},
+        {"c0000020000", "500 0 0 200 c", {}, ""},
+        {"c0000030011", "300 1 1 300 c", {"status 300 1 1"}, ""},
+        {"c0000000031", "300 3 1 0 c open", {}, ""},
+        {"z0000000001", "300 2 0 0 z open", {}, "callbackfunc(?): Unknown command=z"},
+        {"a0000000001", "0 0 1 0 a open", {"status 0 0 1"}, ""},
+        {"x00000000000000000010", "0 0 1 0 x open", {}, ""},  // version and commands by length
+        {"x000000000000000000102", "0 0 1 0 x open 01.02|", {}, ""},
+        {"x000000000000000000304H", "0 0 1 0 x open 03.04|H", {}, ""},
+        {"b000012500", bad, {}, tooShort},
+        {"b0000000x01", bad, {}, "amountOrRest atoi-conversion failed"},
+        {"b-000001201", bad, {}, "invalid amountOrRest from: b-000001201"},
+        {"b00000000x1", bad, {}, "nStatus atoi-conversion failed"},
+        {"b000000000-", bad, {}, "nMode atoi-conversion failed"},
+        {"", bad, {}, tooShort},
+        {"x1234567890123456789", bad, {}, tooShort},
+    };
+    for (const auto& row : script) {
+        SCOPED_TRACE(row.text);
+        coretest::Recorder::get().clear();
+        const size_t before = row.error.empty() ? 0 : errors(row.error).size();
+        device(row.text);
+        EXPECT_EQ(row.model, model());
+        EXPECT_EQ(row.events, events());
+        EXPECT_TRUE(row.error.empty() || errors(row.error).size() == before + 1);
     }
-    EXPECT_EQ(2u, errors("cqxlogics.callbackfunc: Error in format of received callback").size());
-    EXPECT_EQ(1u, errors("!! b0000000x01").size());
-    EXPECT_TRUE(events().empty());
+    EXPECT_EQ("x1234567890123456789", g_strPreviousCallback.get());
+    EXPECT_EQ(7u, errors("callbackfunc: Error in format of received callback").size());
+    const std::pair<const char*, const char*> lines[] = {
+        {"qxerror", "!! b0000000x01"},
+        {"qxlogic", "<- a0000125001"},
+        {"qxlogic", "sendErrorEvent: errorCode=0"},
+        {"qxlogic", "sendCashLevelEvent: denomination=2000, numberOf=5, extInfo=05 20 Euro"},
+        {"qxapi", "CashLevelEvent: denomination=2000, numberOf=5, extInfo=05 20 Euro"},
+        {"qxapi", "LevelWarningEvent: warningType=2, denomination=2000, numberOf=5, "
+                  "typeString=Low, denominationString=20, warningMessage=20 Low (5 Left), "
+                  "extInfo=05 20 Euro"},
+        {"qxapi", "CashSessionEvent: infoType=0, amount=1500, extInfo=BO/WD00001500 till 4 c"},
+    };
+    for (const auto& l : lines)
+        EXPECT_EQ(1u, qxtest::logLinesContaining(l.first, l.second).size()) << l.second;
 }
 
-TEST_F(DeviceTest, RepeatedCallbackIsForwardedOnlyWhenChangesAloneAreNotAsked) {
-    registerAllCallbacks();
-    const std::string text = statusText('b', "00000000", 0, 1, kLevelText);
-    device(text);
-    device(text);
-    // status (its triple changed), cash level, level warning; once
-    EXPECT_EQ(3u, events().size());
-    EXPECT_EQ(1u, logic("<- " + text).size());
+// An idle "a" moves the state after logout or a failed login, and ends a pending warning.
+TEST_F(DeviceTest, StatusTextsMoveStateAndWarning) {
+    struct { int state, prevStatus, command; const char* text; int after, warning, warningAfter; }
+    const cases[] = {
+        {QXS_LOGGED_OUT, 0, 'B', "a0000125001", QXS_PAYIN_ENABLED, 2, 0},
+        {QXS_LOGGED_OUT, 0, 'B', "a0000125031", QXS_PAYIN_DISABLED, 1, 1},
+        {QXS_LOGGED_OUT, 0, 'B', "a0000125011", QXS_LOGGED_OUT, 1, 1},
+        {QXS_LOGGED_OUT, 0, 'B', "a0000000071", QXS_LOGGED_OUT, 1, 1},
+        {QXS_CASH_DEPOSITED, 2, 'H', "a0000000001", QXS_CASH_DEPOSITED, 1, 0},
+        {QXS_CASH_DEPOSITED, 0, 'A', "a0000000001", QXS_CASH_DEPOSITED, 3, 3},
+        {QXS_CASH_DEPOSITED, 2, 'A', "a0000000031", QXS_PAYIN_DISABLED, 3, 3},
+    };
+    for (const auto& c : cases) {
+        g_QXState = c.state;
+        g_nLastCallbackStatus = c.prevStatus;
+        g_chLastCommand = static_cast<char>(c.command);
+        g_nCurrentLowLevelWarningState = c.warning;
+        device(c.text);
+        EXPECT_EQ(c.after, g_QXState.load()) << c.text;
+        EXPECT_EQ(c.warningAfter, g_nCurrentLowLevelWarningState.load()) << c.text;
+    }
+    EXPECT_EQ(1u, logCount("(A): Unexpected callback status == 7, not changing g_QXState"));
+    EXPECT_EQ(1u, logCount("cqxlogics.callbackfunc(A): Updating g_nCurrentLowLevelWarningState: "
+                           "2 - > 0 (LOW_LEVEL_WARNING_FALSE)"));
+}
 
+// Repeats: forwarded unless changes alone are asked; "<-" and status lines once unless forced.
+TEST_F(DeviceTest, RepeatsAreForwardedAndLoggedAsConfigured) {
+    registerAllCallbacks();
+    const char* idle = "a0000000001";
+    const std::string idleLine = "StatusEvent: amount=0, status=0, mode=1";
+    for (const char* text : {idle, "a0000000101", idle, idle}) device(text);
     g_ForwardCallbackChangeOnly = 0;
-    device(text);
-    ASSERT_EQ(5u, events().size());  // cash level and level warning again
-    EXPECT_EQ("cashLevel 2000 5|" + kLevelText, events()[3]);
-    EXPECT_EQ(1u, logic("<- " + text).size());
-
+    device(idle);
+    EXPECT_EQ(4u, events().size());
+    EXPECT_EQ(3u, api("StatusEvent: amount=").size());
+    EXPECT_EQ(3u, logCount("sendStatusEvent: amount="));
+    EXPECT_EQ(2u, logCount("<- a0000000001"));
+    device("b0000000001QuaxV");
+    device(idle);
+    EXPECT_EQ(3u, api(idleLine).size());
     g_LoggEveryCallback = 1;
-    device(text);
-    EXPECT_EQ(2u, logic("<- " + text).size());
+    device(idle);
+    EXPECT_EQ(4u, api(idleLine).size());
+    EXPECT_EQ(4u, logCount("<- a0000000001"));
+    EXPECT_EQ(7u, events().size());
+    g_LoggEveryCallback = 0;
+    g_bForceNextStatusEvent = true;
+    device(idle);
+    EXPECT_EQ(5u, api(idleLine).size());
+    EXPECT_FALSE(g_bForceNextStatusEvent.load());
+    g_LoggSendEvents = 0;
+    device("b0000000021E-TRANSPORT   12");
+    EXPECT_EQ(10u, events().size());
+    EXPECT_EQ(7u, api("Event:").size());
+    EXPECT_EQ(1u, errors("ErrorEvent: errorCode=12").size());
 }
 
-TEST_F(DeviceTest, ErrorStatusSendsStatusThenErrorThenInnerTexts) {
+void QXAPI throwingStatus(int, short, short) { throw std::runtime_error("till fault"); }
+
+// Only registered callbacks are called; an application's exception is logged, no further.
+TEST_F(DeviceTest, OnlyRegisteredCallbacksAreCalledAndMayThrow) {
+    ASSERT_EQ(0, g_theLogics.registerEvents3(throwingStatus, coretest::onError,
+                                             coretest::onLevelWarning, coretest::onCashSession,
+                                             message));
+    g_bPayoutInProgress = true;  // an "a" forwards nothing during a payout
+    device("a0000000001");
+    g_bPayoutInProgress = false;
+    device("b000000000100 0,50         ");
+    EXPECT_EQ(Lines{"warning 1 50 0|Empty|0,50|0,50 Empty|00 0,50         "}, events());
+    EXPECT_EQ(0, g_nCallbacksInProgress.load());
+    EXPECT_EQ(0u, errors("The application's callback threw an exception").size());
+    device("a0000000001");
+    EXPECT_EQ(1u, errors("callbackfunc: The application's callback threw an exception at "
+                         "StatusEvent").size());
+}
+
+// Negative values are refused with their line.
+TEST_F(EventsTest, SendersRefuseNegativeValues) {
     registerAllCallbacks();
-    g_nLastCallbackStatus = 0;
-    device(statusText('b', "00000000", 2, 1, kErrorText));
-    EXPECT_EQ((std::vector<std::string>{"status 0 2 1",
-                                        "error 12|Error Code 12|ErrorInfo Not set"}),
-              events());
-    EXPECT_FALSE(g_bIsOpen.load());
-
-    coretest::Recorder::get().clear();
-    device(statusText('b', "00000000", 2, 1, kSessionText));
-    EXPECT_EQ(std::vector<std::string>{"session 3 4200|" + kSessionText}, events());
-}
-
-TEST_F(DeviceTest, InnerTextKindFollowsItsFirstCharacter) {
-    registerAllCallbacks();
-    device(statusText('b', "00000000", 0, 1, "QuaxV"));
-    device(statusText('b', "00000000", 0, 1));  // empty extInfo: a cash-level text
-    EXPECT_EQ((std::vector<std::string>{"status 0 0 1", "session 4 0|QuaxV"}), events());
-    EXPECT_EQ(1u, errors("getCashLevels: wrong message length: ").size());
-    for (const char* text : {"Z/WD00000100", "z/WD00000100"})  // session texts
-        device(statusText('b', "00000000", 0, 1, text));
-    EXPECT_EQ(2u, errors("getSessionInfo: Unknown infoType").size());
-}
-
-TEST_F(DeviceTest, AskPayoutAnswerSendsStatusOnlyWhenBusy) {
-    registerAllCallbacks();
-    device("c0000020000");
-    EXPECT_EQ(200, g_nLastRestAmount.load());
-    EXPECT_EQ(0, g_nLastCallbackAmount.load());
-    EXPECT_TRUE(events().empty());
-    device("c0000030011");
-    EXPECT_EQ(300, g_nLastCallbackAmount.load());
-    EXPECT_EQ(1, g_nLastCallbackStatus.load());
-    EXPECT_EQ(std::vector<std::string>{"status 300 1 1"}, events());
-}
-
-TEST_F(DeviceTest, VerificationCallbackSetsVersionAndCommandsByLength) {
-    const std::string head = "x00000000000000000";  // letter + 17 unused
-    device(head + "010");
-    EXPECT_EQ("x", g_strLastCallbackCommand.get());
-    EXPECT_EQ("", g_strMasterVersion.get());
-    device(head + "0102");
-    EXPECT_EQ("01.02", g_strMasterVersion.get());
-    EXPECT_EQ("", g_strSupportedCommands.get());
-    device(head + "0304H");
-    EXPECT_EQ("03.04", g_strMasterVersion.get());
-    EXPECT_EQ("H", g_strSupportedCommands.get());
-}
-
-TEST_F(DeviceTest, UnknownLetterIsADeviceError) {
-    registerAllCallbacks();
-    g_nLastCallbackStatus = 0;
-    device("z0000000001");
-    EXPECT_EQ(QX_DEVICE_ERROR, g_nLastCallbackStatus.load());
-    EXPECT_EQ(0, g_nLastCallbackMode.load());
-    EXPECT_EQ(1u, errors("cqxlogics.callbackfunc(?): Unknown command=z").size());
+    EXPECT_EQ(2, sendStatusEvent(-1, 0, 1));
+    EXPECT_EQ(2, sendStatusEvent(5, 0, -1));
+    EXPECT_EQ(2, sendStatusEvent(5, -1, 1));
+    EXPECT_EQ(1u, errors("sendStatusEvent: Failed, neg param amountOrRest: -1").size());
+    EXPECT_EQ(1u, errors("sendStatusEvent: Failed, neg param modeAndStatus: -100").size());
+    EXPECT_EQ(1u, errors("sendStatusEvent: Failed, neg param nStatus: -1").size());
     EXPECT_TRUE(events().empty());
 }
 
