@@ -99,6 +99,7 @@ TEST_F(DeviceTest, StatusTextsMoveStateAndWarning) {
         {QXS_CASH_DEPOSITED, 2, 'H', "a0000000001", QXS_CASH_DEPOSITED, 1, 0},
         {QXS_CASH_DEPOSITED, 0, 'A', "a0000000001", QXS_CASH_DEPOSITED, 3, 3},
         {QXS_CASH_DEPOSITED, 2, 'A', "a0000000031", QXS_PAYIN_DISABLED, 3, 3},
+        {QXS_LOGGED_OUT, 0, 'A', "b0000000001", QXS_LOGGED_OUT, 0, 3},  // a bad level text: raised
     };
     for (const auto& c : cases) {
         g_QXState = c.state;

@@ -15,8 +15,6 @@ TEST(LeadingNumber, ReadsLikeAtoiAndSaturates) {
         {"00001250", 1250}, {"  -5x", -5}, {"+7", 7}, {"0000000x", 0}, {"", 0}, {"- 5", 0},
         {"99999999999999999999", INT_MAX}, {"-99999999999999999999", INT_MIN}};
     for (const auto& c : cases) EXPECT_EQ(c.second, leadingNumber(c.first)) << c.first;
-    EXPECT_EQ("", fieldAt("abc", 5, 2));
-    EXPECT_EQ("c", fieldAt("abc", 2, 8));
     std::string command, extInfo;
     int amount = 7, status = 0, mode = 0;
     EXPECT_EQ(2, formatCallbackArg("b-000001201", command, amount, status, mode, extInfo));
