@@ -1,127 +1,89 @@
-// ini_file_test.cpp - the reading rules of CIniFile: what a line means,
-// how names are compared, and where reading stops.
+// ini_file_test.cpp - the reading rules of CIniFile (what a line means, how
+// names compare, where reading stops) and TranslateText over "qxlang.ini".
 #include <gtest/gtest.h>
 
-#include <string>
+#include <filesystem>
 
 #include "logging/ini_file.h"
+#include "logging/translate.h"
+#include "platform/platform.h"
 #include "tests/support/test_env.h"
 
 namespace qxtest {
-namespace {
 
-class IniFile : public ::testing::Test {
-protected:
-    CIniFile load(const std::string& text) {
-        std::string path = makeTempDir("ini") + "/table.ini";
-        writeFile(path, text);
-        CIniFile table(path);
+// One file (null: none), one lookup: the value found, what reading printed,
+// the sections made; then the comments above the first section.
+TEST(IniFile, FileLinesToValues) {
+    const std::tuple<const char*, const char*, const char*, const char*, const char*, int>
+        cases[] = {
+            {"[Lang]\nDone=Finished\n", "LANG", "dOnE", "Finished", "", 1},
+            {"[Lang]\n Done = Spaced \n", "Lang", " Done ", " Spaced ", "", 1},
+            {"[Lang]\n Done = Spaced \n", "Lang", "Done", "<none>", "", 1},
+            {"[Lang]\n~=tilde\n", "Lang", "~", "tilde", "", 1},
+            // The first of ";#[=" decides what a line is.
+            {"[Lang]\nBusy;x=y\n", "Lang", "Busy;x", "<none>", "", 1},
+            {"[Lang]\nHash#a=b\n", "Lang", "Hash#a", "<none>", "", 1},
+            {"[Lang]\nKey=value;with=more[stuff]\n", "Lang", "Key", "value;with=more[stuff]", "",
+             1},
+            {"a[b]=c\nno marks here\nk=v\n", "b", "k", "v", "", 1},
+            // Names run to the last "]"; headers without one are skipped.
+            {"[na]me] trailing\n[unclosed\n]back[wards\nk=v\n", "na]me", "k", "v", "", 1},
+            // Later keys win; a repeated header feeds the first section.
+            {"[Lang]\nDone=One\n[Other]\n[LANG]\nDone=Two\n", "Lang", "Done", "Two", "", 3},
+            {"loose=1\n[Lang]\n", "", "loose", "1", "", 2},
+            {"loose=1\n[Lang]\n", "Lang", "loose", "<none>", "", 2},
+            {"\r\n[Lang]\r\n\r\nDone=Finished\r\n\nLast=x", "Lang", "Done", "Finished", "", 1},
+            // Reading stops at a line that begins with no printable character.
+            {"[Lang]\nA=1\n\tB=2\nC=3\n", "Lang", "C", "<none>", "Failing on char 9\n", 1},
+            {"[Lang]\nA=1\n\xE9t\xE9=summer\n", "Lang", "A", "1", "Failing on char -23\n", 1},
+            {nullptr, "Lang", "Done", "<none>", "", 0},
+        };
+    const std::string path = makeTempDir("ini") + "/table.ini";
+    for (const auto& [file, section, key, value, printed, sections] : cases) {
+        if (file) writeFile(path, file);
+        CIniFile table(file ? path : path + ".none");
         ::testing::internal::CaptureStdout();
         table.Load();
-        printed = ::testing::internal::GetCapturedStdout();
-        return table;
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), printed) << key;
+        EXPECT_EQ(table.GetValue(section, key, "<none>"), value) << key;
+        EXPECT_EQ(table.SectionCount(), std::size_t(sections)) << key;
     }
-    std::string get(const CIniFile& table, const std::string& section, const std::string& key) {
-        return table.GetValue(section, key, "<none>");
-    }
-    std::string printed;
-};
-
-TEST_F(IniFile, KeysAndValuesAreKeptUntrimmedAndComparedWithoutCase) {
-    CIniFile table = load("[Lang]\nDone=Finished\nDone = Spaced\nBusy=  Occupied \n");
-    EXPECT_EQ(get(table, "Lang", "Done"), "Finished");
-    EXPECT_EQ(get(table, "LANG", "dOnE"), "Finished");
-    EXPECT_EQ(get(table, "Lang", "Done "), " Spaced");
-    EXPECT_EQ(get(table, "Lang", "Busy"), "  Occupied ");
-    EXPECT_EQ(get(table, "Other", "Done"), "<none>");
-    EXPECT_EQ(printed, "");
+    writeFile(path, "; top\n#also top\n[Lang]\n; inside\n");
+    CIniFile commented(path);
+    commented.Load();
+    EXPECT_EQ(commented.HeaderComments(), (std::vector<std::string>{" top", "also top"}));
 }
 
-TEST_F(IniFile, TheFirstOfTheFourMarkCharactersDecidesTheLine) {
-    CIniFile table = load(
-        "[Lang]\n"
-        "Busy;x=y\n"
-        "Hash#a=b\n"
-        "Key=value;with=more[stuff]\n"
-        "no marks here at all\n"
-        "a[b]=c\n");
-    EXPECT_EQ(get(table, "Lang", "Busy"), "<none>");
-    EXPECT_EQ(get(table, "Lang", "Busy;x"), "<none>");
-    EXPECT_EQ(get(table, "Lang", "Hash#a"), "<none>");
-    EXPECT_EQ(get(table, "Lang", "Key"), "value;with=more[stuff]");
-    // "a[b]=c" is a header: "[" comes before "=".
-    EXPECT_EQ(get(table, "b", "a[b]"), "<none>");
-    EXPECT_EQ(table.SectionCount(), 2u);
+// The first "qxlang.ini" of QXCONFIG's, the current and the system directory,
+// read once: texts to their translations in "Lang", or to themselves.
+TEST(Translate, TextsToTranslationsFromTheFirstFileFound) {
+    const std::string config = makeTempDir("config"), current = makeTempDir("cwd"),
+                      system = makeTempDir("sys");
+    const auto language = [](const std::string& dir, const std::string& text) {
+        writeFile(dir + qxplat::pathSeparator() + "qxlang.ini", text);
+        resetLanguageTableForTesting();
+    };
+    qxplat::setSystemDirectoryForTesting(system);
+    language(system, "[Lang]\nDone=From system\n");
+    EXPECT_STREQ(TranslateText("Done"), "From system");
+    setEnv("QXCONFIG", config);
+    language(current, "[Lang]\nDone=From current\n");
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(current);
+    EXPECT_STREQ(TranslateText("Done"), "From current");  // QXCONFIG's has no file
+    language(config, "[lang]\nDone=Finished\nError Code 12=E12\nBlank=\nShare=100%s done\n"
+                     "[Other]\nBusy=Occupied\n");
+    const char* cases[][2] = {{"DONE", "Finished"}, {"Error Code 12", "E12"},
+                              {"Blank", "Blank"},   {"Share", "100%s done"},
+                              {"Busy", "Busy"},     {"Timed out", "Timed out"}};
+    for (const auto& c : cases) EXPECT_STREQ(TranslateText(c[0]), c[1]) << c[0];
+    std::filesystem::current_path(previous);
+    EXPECT_EQ(TranslateText(cases[5][0]), cases[5][0]);  // the caller's own text
+    writeFile(config + qxplat::pathSeparator() + "qxlang.ini", "[Lang]\nDone=Changed\n");
+    EXPECT_STREQ(TranslateText("Done"), "Finished");
+    unsetEnv("QXCONFIG");
+    qxplat::setSystemDirectoryForTesting("");
+    resetLanguageTableForTesting();
 }
 
-TEST_F(IniFile, CommentsGoToTheHeaderOrToTheirSection) {
-    CIniFile table = load("; top\n#also top\n[Lang]\n; inside\nDone=Finished\n");
-    ASSERT_EQ(table.HeaderComments().size(), 2u);
-    EXPECT_EQ(table.HeaderComments()[0], " top");
-    EXPECT_EQ(table.HeaderComments()[1], "also top");
-    EXPECT_EQ(get(table, "Lang", "Done"), "Finished");
-}
-
-TEST_F(IniFile, SectionNamesRunToTheLastClosingBracket) {
-    CIniFile table = load("[na]me] trailing\nk=v\n[unclosed\nk2=v2\n");
-    EXPECT_EQ(get(table, "na]me", "k"), "v");
-    // The unclosed header is skipped: its keys stay in the open section.
-    EXPECT_EQ(get(table, "na]me", "k2"), "v2");
-    EXPECT_EQ(table.SectionCount(), 1u);
-}
-
-TEST_F(IniFile, LaterKeysWinAndRepeatedHeadersFeedTheFirstSection) {
-    CIniFile table = load("[Lang]\nDone=One\n[Other]\nx=1\n[LANG]\nDone=Two\nBusy=Yes\n");
-    EXPECT_EQ(get(table, "Lang", "Done"), "Two");
-    EXPECT_EQ(get(table, "Lang", "Busy"), "Yes");
-    EXPECT_EQ(table.SectionCount(), 3u);
-}
-
-TEST_F(IniFile, KeysBeforeAnyHeaderBelongToTheNamelessSection) {
-    CIniFile table = load("loose=1\n[Lang]\n");
-    EXPECT_EQ(get(table, "", "loose"), "1");
-    EXPECT_EQ(get(table, "Lang", "loose"), "<none>");
-}
-
-TEST_F(IniFile, CarriageReturnsAndEmptyLinesAreDropped) {
-    CIniFile table = load("\r\n[Lang]\r\n\r\nDone=Finished\r\n\nLast=x");
-    EXPECT_EQ(get(table, "Lang", "Done"), "Finished");
-    EXPECT_EQ(get(table, "Lang", "Last"), "x");
-    EXPECT_EQ(printed, "");
-}
-
-TEST_F(IniFile, ALineStartingWithATabStopsTheReading) {
-    CIniFile table = load("[Lang]\nDone=Finished\n\tBusy=Occupied\nClosed=Shut\n");
-    EXPECT_EQ(printed, "Failing on char 9\n");
-    EXPECT_EQ(get(table, "Lang", "Done"), "Finished");
-    EXPECT_EQ(get(table, "Lang", "Closed"), "<none>");
-}
-
-TEST_F(IniFile, NonAsciiFirstBytesArePrintedAsSignedNumbers) {
-    CIniFile table = load("[Lang]\nA=1\n\xE9t\xE9=summer\nB=2\n");
-    EXPECT_EQ(printed, "Failing on char -23\n");
-    EXPECT_EQ(get(table, "Lang", "A"), "1");
-    EXPECT_EQ(get(table, "Lang", "B"), "<none>");
-}
-
-TEST_F(IniFile, AMissingFileGivesAnEmptyTable) {
-    CIniFile table("/no/such/dir/qxlang.ini");
-    table.Load();
-    EXPECT_EQ(table.SectionCount(), 0u);
-    EXPECT_EQ(get(table, "Lang", "Done"), "<none>");
-}
-
-TEST_F(IniFile, SetValueCreatesOnlyWhenAsked) {
-    CIniFile table = load("[Lang]\nDone=Finished\n");
-    table.SetValue("lang", "DONE", "Ready", false);
-    table.SetValue("Lang", "Busy", "Occupied", false);
-    table.SetValue("New", "k", "v", false);
-    EXPECT_EQ(get(table, "Lang", "Done"), "Ready");
-    EXPECT_EQ(get(table, "Lang", "Busy"), "<none>");
-    EXPECT_EQ(table.SectionCount(), 1u);
-    table.SetValue("New", "k", "v", true);
-    EXPECT_EQ(get(table, "new", "K"), "v");
-}
-
-}  // namespace
 }  // namespace qxtest

@@ -1,68 +1,63 @@
-// log_fixture.h - the frame of the logger tests: a fresh log directory,
-// a fake local clock on Friday 4 December 2026 14:03:07.250 (week 48 as
-// "%W" counts it), all switches on, and paths of the day's files.
+// log_fixture.h - the frame of the logger tests: a settable local clock, a
+// fresh log directory and every log switch on.
 #ifndef QX_TESTS_LOG_FIXTURE_H
 #define QX_TESTS_LOG_FIXTURE_H
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
+#include <regex>
 
-#include "logging/log.h"
 #include "logging/log_switches.h"
 #include "platform/platform.h"
-#include "tests/logging/fake_clock.h"
 #include "tests/support/internal_env.h"
-#include "tests/support/test_env.h"
 
 namespace qxtest {
 
-inline void allLogSwitches(bool on) {
-    g_LogCRToCAPI = on;
-    g_LogCAPIToCR = on;
-    g_LogComToCAPI = on;
-    g_LogCAPIToCom = on;
-    g_LogDebug = on;
+// Local time of a calendar date, with its weekday and day of the year.
+inline qxplat::LocalTime localTimeOf(int year, int month, int day, int hour = 12, int minute = 0,
+                                     int second = 0, int millisecond = 0) {
+    std::tm noon{};
+    noon.tm_year = year - 1900;
+    noon.tm_mon = month - 1;
+    noon.tm_mday = day;
+    noon.tm_hour = 12;
+    std::mktime(&noon);  // fills in the weekday and the day of the year
+    return {year, month, day, hour, minute, second, millisecond, noon.tm_wday, noon.tm_yday};
 }
 
-// A log file's text with Windows line ends read as "\n": the files are
-// written in text mode, as the till's tools expect on each platform.
-inline std::string logText(const std::string& path) {
-    std::string text = readFile(path);
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lines += text[i];
-    }
-    return lines;
+// The local clock stands at `now` until the real clock is put back.
+inline void setClock(const qxplat::LocalTime& now) {
+    qxplat::setLocalClockForTesting([now] { return now; });
 }
 
+// Friday 4 December 2026 14:03:07.250 (week 48).
 class LogTest : public ::testing::Test {
 protected:
-    LogTest() : clock(localTimeOf(2026, 12, 4, 14, 3, 7, 250)) {}
-
     void SetUp() override {
-        allLogSwitches(true);
+        setClock(localTimeOf(2026, 12, 4, 14, 3, 7, 250));
         dir = useFreshLogDir("log");
     }
     void TearDown() override {
         resetLogFilesForTesting();
-        allLogSwitches(true);
+        for (auto* on : {&g_LogCRToCAPI, &g_LogCAPIToCR, &g_LogComToCAPI, &g_LogCAPIToCom})
+            *on = true;
+        g_LogDebug = true;
+        qxplat::setLocalClockForTesting(nullptr);
     }
-
-    std::string pathOf(const std::string& fileName) const {
-        return dir + qxplat::pathSeparator() + fileName;
+    std::string pathOf(const std::string& name) const {
+        return dir + qxplat::pathSeparator() + name;
     }
-    std::string contentOf(const std::string& fileName) const { return logText(pathOf(fileName)); }
-    bool exists(const std::string& fileName) const {
-        return std::filesystem::exists(pathOf(fileName));
+    // "\r\n" read as "\n": the files are written in text mode.
+    static std::string logText(const std::string& path) {
+        return std::regex_replace(readFile(path), std::regex("\r\n"), "\n");
     }
-    bool writable(const std::string& fileName) const {
-        auto perms = std::filesystem::status(pathOf(fileName)).permissions();
+    std::string contentOf(const std::string& name) const { return logText(pathOf(name)); }
+    bool writable(const std::string& name) const {
+        auto perms = std::filesystem::status(pathOf(name)).permissions();
         return (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
     }
 
-    FakeClock clock;
     std::string dir;
 };
 

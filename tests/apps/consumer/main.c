@@ -1,19 +1,12 @@
-/* main.c - the smallest till: the library answers before initialisation,
-   then opens the device library that sits beside it (the simulator). */
+/* main.c - the smallest till: the library answers before initQX, then opens its device library. */
 #include <stdio.h>
 #include <string.h>
 
 #include "qxlogics.h"
 
-static void QXAPI onStatus(int amount, short status, short mode) {
-    (void)amount, (void)status, (void)mode;
-}
-static void QXAPI onError(int code, const char* text, const char* extInfo) {
-    (void)code, (void)text, (void)extInfo;
-}
-static void QXAPI onCashLevel(int denomination, int count, const char* extInfo) {
-    (void)denomination, (void)count, (void)extInfo;
-}
+static void QXAPI onStatus(int a, short s, short m) { (void)a, (void)s, (void)m; }
+static void QXAPI onError(int c, const char* t, const char* e) { (void)c, (void)t, (void)e; }
+static void QXAPI onCashLevel(int d, int c, const char* e) { (void)d, (void)c, (void)e; }
 
 int main(void) {
     char message[QX_BUFFER_CAPACITY] = "";
@@ -23,6 +16,5 @@ int main(void) {
     registerEventsQX(onStatus, onError, onCashLevel, message);
     code = initQX("Type:RS232;Name:COM1", "", message);
     printf("initQX -> %d %s\n", code, message);
-    if (code != QX_STATUS_OK) return 1;
-    return exitQX(message) == QX_STATUS_OK ? 0 : 1;
+    return code == QX_STATUS_OK && exitQX(message) == QX_STATUS_OK ? 0 : 1;
 }
