@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 
 #include "core/cash_steps.h"
 #include "core/qxlogics.h"
@@ -82,7 +83,7 @@ protected:
         std::string joined;
         for (const std::string& line : logLinesContaining("qxlogic", needle))
             joined += line.substr(line.find(needle) + needle.size()) + "|";
-        return joined;
+        return std::regex_replace(joined, std::regex("\r"), "");  // Windows line ends
     }
     static std::size_t count(const std::string& needle) {
         return logLinesContaining("qxlogic", needle).size();
