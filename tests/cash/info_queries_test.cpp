@@ -1,40 +1,18 @@
-// info_queries_test.cpp - the information queries of the core: the two
-// cash-level queries share one queue, and long texts are cut to the
-// caller's buffer.  (Order and empty queues are checked at the exports.)
-#include <gtest/gtest.h>
+// info_queries_test.cpp - the core's information queries: the two
+// cash-level queries share one queue, and long texts are cut to the buffer.
+#include "tests/support/core_fixture.h"
 
-#include <cstring>
-#include <string>
-
-#include "core/qxlogics.h"
-#include "events/info_queues.h"
-#include "tests/support/internal_env.h"
-
+namespace coretest {
 namespace {
 
-class InfoQueriesTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        clearInfoQueuesForTesting();
-        qxtest::useFreshLogDir("info");
-    }
-    char a[QX_BUFFER_CAPACITY] = "untouched";
-    char b[QX_BUFFER_CAPACITY] = "untouched";
-    char c[QX_BUFFER_CAPACITY] = "untouched";
-    char d[QX_BUFFER_CAPACITY] = "untouched";
-    char ext[QX_BUFFER_CAPACITY] = "untouched";
-};
-
-TEST_F(InfoQueriesTest, CashLevelQueriesShareOneQueue) {
+TEST_F(CoreTest, CashLevelQueriesShareOneQueue) {
     ASSERT_EQ(0, pushToCashLevelWarningsQueue("100 HIGH        "));
     ASSERT_EQ(0, pushToCashLevelWarningsQueue("05 20           "));
-
+    char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY], c[QX_BUFFER_CAPACITY];
+    char ext[QX_BUFFER_CAPACITY];
     EXPECT_EQ(QX_STATUS_OK, g_theLogics.getCashLevelInfo(ext));
     EXPECT_STREQ("100 HIGH        ", ext);
-    EXPECT_FALSE(qxtest::logLinesContaining("qxlogic",
-                                            "CQXLogics::getCashLevelInfo() returning ok")
-                     .empty());
-
+    once({"CQXLogics::getCashLevelInfo() returning ok"});
     int warningType = 0;
     EXPECT_EQ(QX_STATUS_OK, g_theLogics.getLevelWarningInfo(&warningType, a, b, c, ext));
     EXPECT_EQ(2, warningType);
@@ -42,14 +20,10 @@ TEST_F(InfoQueriesTest, CashLevelQueriesShareOneQueue) {
     EXPECT_STREQ("20", b);
     EXPECT_STREQ("20 Low (5 Left)", c);
     EXPECT_STREQ("05 20           ", ext);
-
     EXPECT_EQ(QX_STATUS_OK, g_theLogics.getCashLevelInfo(ext));
     EXPECT_STREQ("", ext);
-}
 
-TEST_F(InfoQueriesTest, LongTextsAreCutToTheBuffer) {
-    const std::string longText(QX_BUFFER_CAPACITY + 40, 'E');
-    ASSERT_EQ(0, pushToErrorQueue(longText));
+    ASSERT_EQ(0, pushToErrorQueue(std::string(QX_BUFFER_CAPACITY + 40, 'E')));
     char guarded[QX_BUFFER_CAPACITY + 1];
     guarded[QX_BUFFER_CAPACITY] = '#';
     EXPECT_EQ(QX_STATUS_OK, g_theLogics.getErrorInfo(guarded, nullptr));
@@ -58,3 +32,4 @@ TEST_F(InfoQueriesTest, LongTextsAreCutToTheBuffer) {
 }
 
 }  // namespace
+}  // namespace coretest

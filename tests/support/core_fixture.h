@@ -1,8 +1,6 @@
-// core_fixture.h - the in-process core against the linked simulator, for
-// every test program that links the library's objects: a recorder of the
-// application callbacks, a fresh start for each test (simulator, core,
-// device model, receivers, queues, logs), the commands the device
-// received and the lines of the logs.
+// core_fixture.h - the in-process core against the linked simulator: a
+// recorder of the application callbacks, a fresh start per test, the
+// commands the device received and the lines of the logs.
 #ifndef QX_CORE_FIXTURE_H
 #define QX_CORE_FIXTURE_H
 
@@ -26,8 +24,7 @@
 
 namespace coretest {
 
-// Every application callback appends one line here, from whatever thread
-// the device library calls it on.
+// One line per application callback, from whatever thread calls it.
 class Recorder {
 public:
     static Recorder& get() {
@@ -116,7 +113,7 @@ protected:
                                                              onLevelWarning, onCashSession,
                                                              message));
     }
-    // Registered callbacks, init with these settings, and the result.
+    // Registered callbacks, then init with these settings.
     short initWith(const char* initSettings = "") {
         registerAllCallbacks();
         return g_theLogics.init("Type:RS232;Name:COM1", initSettings, message);
@@ -161,13 +158,24 @@ protected:
     static size_t errorCount(const std::string& needle) { return errors(needle).size(); }
     static std::vector<std::string> events() { return Recorder::get().lines(); }
 
+    // Each line is in the log ("qxlogic", "qxerror", "qxapi") exactly once.
+    static void once(std::initializer_list<std::string> lines, const char* log = "qxlogic") {
+        for (const std::string& line : lines)
+            EXPECT_EQ(qxtest::logLinesContaining(log, line).size(), 1u) << log << ": " << line;
+    }
+    // A call's code and message, and the one error-log line it wrote.
+    void outcome(short got, short want, const char* text, const std::string& errorLine = "") {
+        EXPECT_EQ(got, want) << message;
+        EXPECT_STREQ(message, text);
+        if (!errorLine.empty()) once({errorLine}, "qxerror");
+    }
+
     std::string configDir;
     char message[QX_BUFFER_CAPACITY] = "";
     std::size_t m_firstCommand = 0;
 };
 
-// A logged-in session against the simulated device, with every callback
-// registered.
+// A logged-in session against the simulated device, every callback registered.
 class CashTest : public CoreTest {
 protected:
     void SetUp() override {
