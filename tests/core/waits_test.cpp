@@ -2,7 +2,6 @@
 // boundaries, on a virtual clock: each 10 ms poll step runs what is due then.
 #include <functional>
 #include <map>
-#include <thread>
 
 #include "tests/support/core_fixture.h"
 
@@ -10,6 +9,12 @@ namespace coretest {
 namespace {
 
 void device(std::string text) { callbackfunc(&text[0]); }
+
+const PreCheck kEnable = {"enablePayin", "Enable Payin", 0, 3, 15000, true, true,
+                          stateBit(QXS_PAYIN_ENABLED) | stateBit(QXS_PAYIN_DISABLED)};
+const PreCheck kPayoutLike = {"payout", "Payout", 0, -1, 15000, true, false,
+                              stateBit(QXS_PAYIN_DISABLED)};
+const PreCheck kNoErrorBranch = {"login", "Login", 0, 3, 15000, false, false, 0};
 
 class Waits : public CoreTest {
 protected:
@@ -24,13 +29,12 @@ protected:
     // Once the wait has waited elapsedMs: a device report, or a change of the model.
     void at(int elapsedMs, std::function<void()> event) { reports[elapsedMs] = event; }
     void at(int elapsedMs, const std::string& text) { at(elapsedMs, [text] { device(text); }); }
-    void restart() {
-        sleeps = 0;
-        reports.clear();
-    }
-    void waited(short result, short wanted, int steps) {
+    // A wait's result and the poll steps it took; then the clock starts again.
+    void waited(int result, int wanted, int steps) {
         EXPECT_EQ(result, wanted);
         EXPECT_EQ(sleeps, steps);
+        sleeps = 0;
+        reports.clear();
     }
 
     CQXLogics& core = g_theLogics;
@@ -43,9 +47,7 @@ TEST_F(Waits, StatusBoundaries) {
     struct Case {
         int reportAtMs;  // -1: none
         const char* report;
-        int wantA, wantB, timeoutMs;
-        short result;
-        int sleeps;
+        int wantA, wantB, timeoutMs, result, sleeps;
     } cases[] = {
         {-1, "", 1, 1, 5000, QX_STATUS_TIMEOUT, 501},               // never comes
         {4990, "a0000000011", 1, 1, 5000, QX_STATUS_OK, 499},       // just in time
@@ -57,16 +59,13 @@ TEST_F(Waits, StatusBoundaries) {
     };
     for (const Case& c : cases) {
         resetDeviceModelForTesting();
-        restart();
         if (c.reportAtMs >= 0) at(c.reportAtMs, c.report);
-        EXPECT_EQ(core.waitForStatus(c.wantA, c.wantB, c.timeoutMs), c.result) << c.report;
-        EXPECT_EQ(sleeps, c.sleeps) << c.report;
+        waited(core.waitForStatus(c.wantA, c.wantB, c.timeoutMs), c.result, c.sleeps);
     }
     EXPECT_EQ(errorCount("CQXLogics::waitForStatus: Error entered"), 2u);
 }
 
-// Every report since the command is seen in order, though gone before the
-// wait looks: the first deciding one wins, and the next wait reads on.
+// Every report since the command counts, in order, though gone before the wait looks.
 TEST_F(Waits, EveryReportSinceTheCommandIsSeenInOrder) {
     g_strPreviousCallback.set("a00000000031");
     g_bForceNextStatusEvent = false;
@@ -74,25 +73,22 @@ TEST_F(Waits, EveryReportSinceTheCommandIsSeenInOrder) {
     EXPECT_TRUE(g_strPreviousCallback.equals(""));
     EXPECT_TRUE(g_bForceNextStatusEvent.load());
     EXPECT_EQ(g_chLastCommand.load(), 'C');
-    device("a0000000011");
-    device("a0000000031");
-    EXPECT_EQ(core.waitForStatus(1, 5000), QX_STATUS_OK);
-    waited(core.waitForStatus(0, 3, 5000), QX_STATUS_OK, 0);
-
-    core.prepareCommand('C');
-    device("a0000000021");
-    device("a0000000011");
-    EXPECT_EQ(core.waitForStatus(1, 5000), QX_STATUS_ERROR);
-
-    core.prepareCommand('C');
-    device("a0000000011");
-    device("a0000000021");
-    EXPECT_EQ(core.waitForStatus(1, 5000), QX_STATUS_OK);
-    EXPECT_EQ(core.waitForStatus(0, 3, 5000), QX_STATUS_ERROR);
+    struct Case {
+        const char *first, *then;
+        int busy, idle;  // idle -1: not waited for
+    } cases[] = {{"a0000000011", "a0000000031", QX_STATUS_OK, QX_STATUS_OK},
+                 {"a0000000021", "a0000000011", QX_STATUS_ERROR, -1},
+                 {"a0000000011", "a0000000021", QX_STATUS_OK, QX_STATUS_ERROR}};
+    for (const Case& c : cases) {
+        core.prepareCommand('C');
+        device(c.first);
+        device(c.then);
+        waited(core.waitForStatus(1, 5000), c.busy, 0);
+        if (c.idle >= 0) waited(core.waitForStatus(0, 3, 5000), c.idle, 0);
+    }
 }
 
-// askPayout's reports at once: each callback wait reads past the one before,
-// and the rest read after the "c" wait is that report's.
+// Each callback wait reads past the one before; the rest read is its report's.
 TEST_F(Waits, CallbackWaitsReadTheReportThatEndedThem) {
     core.prepareCommand('D');
     for (const char* text : {"c0000125031", "c0000000031", "b0000000031", "a0000000031"})
@@ -103,15 +99,11 @@ TEST_F(Waits, CallbackWaitsReadTheReportThatEndedThem) {
     waited(core.waitForCallback("a", 5000), QX_STATUS_OK, 0);
     EXPECT_TRUE(g_strLastCallbackCommand.equals(""));
     waited(core.waitForCallback("a", 5000), QX_STATUS_TIMEOUT, 501);  // needs a new report
-
-    restart();
     at(5000, "c0000000031");
     waited(core.waitForCallback("c", 5000), QX_STATUS_TIMEOUT, 500);
 
-    // An error ends it at once, leaving the command text, or when it arrives.
-    restart();
     g_strLastCallbackCommand.set("x");
-    g_nLastCallbackStatus = 2;
+    g_nLastCallbackStatus = 2;  // an error ends it at once, or when it arrives
     waited(core.waitForCallback("c", 5000), QX_STATUS_ERROR, 0);
     EXPECT_TRUE(g_strLastCallbackCommand.equals("x"));
     EXPECT_EQ(errorCount("CQXLogics::waitForCallback: Error entered"), 1u);
@@ -120,17 +112,14 @@ TEST_F(Waits, CallbackWaitsReadTheReportThatEndedThem) {
     waited(core.waitForCallback("c", 5000), QX_STATUS_ERROR, 7);
 }
 
-// The mode is forgotten after success and time-out, kept after an error;
-// an error ends the wait unless it is to be ignored.
+// The mode is forgotten after success and time-out, kept after an error.
 TEST_F(Waits, ModeWaits) {
     at(20, "a0000000031");
     waited(core.waitForMode(1, 5000, false), QX_STATUS_OK, 2);
     EXPECT_EQ(g_nLastCallbackMode.load(), -1);
-    restart();
     g_nLastCallbackMode = 0;
     waited(core.waitForMode(1, 5000, false), QX_STATUS_TIMEOUT, 501);
     EXPECT_EQ(g_nLastCallbackMode.load(), -1);
-    restart();
     at(5000, "a0000000031");
     waited(core.waitForMode(1, 5000, false), QX_STATUS_TIMEOUT, 500);
 
@@ -139,30 +128,20 @@ TEST_F(Waits, ModeWaits) {
     EXPECT_EQ(core.waitForMode(1, 5000, false), QX_STATUS_ERROR);
     EXPECT_EQ(g_nLastCallbackMode.load(), 0);
     once({"CQXLogics::waitForMode: Error entered"});
-    restart();
     core.prepareCommand('A');
     at(100, "b0000000020");
     at(300, "a0000000031");
     waited(core.waitForMode(1, 5000, true), QX_STATUS_OK, 30);
 }
 
-const PreCheck kEnable = {"enablePayin", "Enable Payin", 0, 3, 15000, true, true,
-                          stateBit(QXS_PAYIN_ENABLED) | stateBit(QXS_PAYIN_DISABLED)};
-const PreCheck kPayoutLike = {"payout", "Payout", 0, -1, 15000, true, false,
-                              stateBit(QXS_PAYIN_DISABLED)};
-const PreCheck kNoErrorBranch = {"login", "Login", 0, 3, 15000, false, false, 0};
-
-// Each step of the frame refuses with its code, text and one line in both
-// logs in the operation's words.  A busy wait (checkBusy alone) that ends
-// in error follows the error-branch setting; the one-value form ignores the
-// other idle status.
+// Each step refuses with its code, text and line in both logs in the operation's
+// words; a busy wait ending in error follows the error-branch setting.
 TEST_F(Waits, PreCheckSteps) {
     struct Row {
         const PreCheck& op;
-        int state, status, statusAt, statusThen;
-        short result;
+        int state, status, statusAt, statusThen, result;
         const char* text;
-        const char* line;  // after "CQXLogics::"
+        std::string line;
         int sleeps;
     } rows[] = {
         {kEnable, QXS_LOGGED_OUT, 3, 0, 0, QX_STATUS_CLOSED, "Closed",
@@ -175,54 +154,33 @@ TEST_F(Waits, PreCheckSteps) {
          "enablePayin: QuaxVault has error(s)", 0},  // error before closed
         {kEnable, QXS_PAYIN_ENABLED, 1, 0, 0, QX_STATUS_BUSY, "QuaxVault is busy",
          "enablePayin: QuaxVault is still busy, giving up.", 1501},
-        {kPayoutLike, QXS_PAYIN_DISABLED, -1, 0, 0, QX_STATUS_OK, "", nullptr, 0},
+        {kPayoutLike, QXS_PAYIN_DISABLED, -1, 0, 0, QX_STATUS_OK, "", "", 0},
         // checkBusy alone from here on
-        {kEnable, -1, 1, 10, 2, QX_STATUS_ERROR, "QuaxVault has error(s)", nullptr, 1},
-        {kNoErrorBranch, -1, 1, 10, 2, QX_STATUS_OK, "", nullptr, 1},
-        {kPayoutLike, -1, 1, 50, 3, QX_STATUS_BUSY, "QuaxVault is busy", nullptr, 1501},
-        {kPayoutLike, -1, 1, 50, 0, QX_STATUS_OK, "", nullptr, 5},
+        {kEnable, -1, 1, 10, 2, QX_STATUS_ERROR, "QuaxVault has error(s)", "", 1},
+        {kNoErrorBranch, -1, 1, 10, 2, QX_STATUS_OK, "", "", 1},
+        {kPayoutLike, -1, 1, 50, 3, QX_STATUS_BUSY, "QuaxVault is busy", "", 1501},
+        {kPayoutLike, -1, 1, 50, 0, QX_STATUS_OK, "", "", 5},
     };
     for (const Row& row : rows) {
-        restart();
         message[0] = '\0';
         g_QXState = row.state;
         g_nLastCallbackStatus = row.status;
         at(row.statusAt, [&row] { g_nLastCallbackStatus = row.statusThen; });
-        waited(row.state < 0 ? core.checkBusy(row.op, message) : core.runPreChecks(row.op, message),
+        const PreCheck& op = row.op;
+        waited(row.state < 0 ? core.checkBusy(op, message) : core.runPreChecks(op, message),
                row.result, row.sleeps);
         EXPECT_STREQ(message, row.text);
-        if (row.line) once({std::string("CQXLogics::") + row.line}, "qxlogic");
-        if (row.line) once({std::string("CQXLogics::") + row.line}, "qxerror");
+        if (!row.line.empty()) once({"CQXLogics::" + row.line, "!CQXLogics::" + row.line});
     }
     EXPECT_EQ(logCount("CQXLogics::enablePayin: Quaxvault is Busy. Wait for Ok"), 2u);
     EXPECT_EQ(logCount("CQXLogics::login: QuaxVault has error(s)"), 0u);
 
     // An idle report no earlier wait read does not end the busy wait.
-    restart();
     core.prepareCommand('C');
     device("a0000000031");
     device("a0000000011");
     at(50, "a0000000031");
     waited(core.checkBusy(kEnable, nullptr), QX_STATUS_OK, 5);
-}
-
-// The device library's thread reports while the wait sleeps for real.
-TEST_F(Waits, RealReportsWakeTheWaits) {
-    qxplat::setSleepHookForTesting({});
-    core.prepareCommand('X');
-    std::thread writer([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        device("x" + std::string(17, 'S') + "0123abc");
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        device("a0000000011");
-        device("a0000000031");
-    });
-    EXPECT_EQ(core.waitForCallback("x", 5000), QX_STATUS_OK);
-    EXPECT_STREQ(core.lastWaitReport().masterVersion, "01.23");
-    EXPECT_EQ(core.waitForStatus(1, 5000), QX_STATUS_OK);
-    EXPECT_EQ(core.waitForMode(1, 5000, false), QX_STATUS_OK);
-    EXPECT_EQ(core.waitForStatus(0, 3, 5000), QX_STATUS_OK);
-    writer.join();
 }
 
 }  // namespace

@@ -1,12 +1,14 @@
-// core_fixture.h - the in-process core against the linked simulator: a
-// recorder of the application callbacks, a fresh start per test, the
-// commands the device received and the lines of the logs.
+// core_fixture.h - the in-process core against the linked simulator: the
+// application callbacks recorded, a fresh start per test, the commands the
+// device received, the device model and the lines of the logs.
 #ifndef QX_CORE_FIXTURE_H
 #define QX_CORE_FIXTURE_H
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -158,16 +160,51 @@ protected:
     static size_t errorCount(const std::string& needle) { return errors(needle).size(); }
     static std::vector<std::string> events() { return Recorder::get().lines(); }
 
-    // Each line is in the log ("qxlogic", "qxerror", "qxapi") exactly once.
-    static void once(std::initializer_list<std::string> lines, const char* log = "qxlogic") {
-        for (const std::string& line : lines)
-            EXPECT_EQ(qxtest::logLinesContaining(log, line).size(), 1u) << log << ": " << line;
+    // Each line is in the logic log exactly once; one that starts with '!'
+    // in the error log.
+    static void once(std::initializer_list<std::string> lines) {
+        for (const std::string& line : lines) {
+            const bool error = line[0] == '!';
+            const auto found = qxtest::logLinesContaining(error ? "qxerror" : "qxlogic",
+                                                          line.substr(error));
+            EXPECT_EQ(found.size(), 1u) << line;
+        }
     }
-    // A call's code and message, and the one error-log line it wrote.
-    void outcome(short got, short want, const char* text, const std::string& errorLine = "") {
+    // A call's code and message (unless null), and the lines it logged once.
+    void outcome(short got, short want, const char* text,
+                 std::initializer_list<std::string> lines = {}) {
         EXPECT_EQ(got, want) << message;
-        EXPECT_STREQ(message, text);
-        if (!errorLine.empty()) once({errorLine}, "qxerror");
+        if (text) {
+            EXPECT_STREQ(message, text);
+        }
+        once(lines);
+    }
+    // The device model's values for the keys in wanted ("state=Payin Enabled,asked=0"),
+    // compared whole.  Keys: state (its name), status, mode, amount, command (the last
+    // command's letter), sent (the last command's text), asked, paying, warning, verify,
+    // level.
+    void expectModel(const std::string& wanted) const {
+        const std::vector<std::string> sentNow = commands();
+        const std::map<std::string, std::string> values = {
+            {"state", stateName(g_QXState.load())},
+            {"status", n(g_nLastCallbackStatus.load())},
+            {"mode", n(g_nLastCallbackMode.load())},
+            {"amount", n(g_nLastCallbackAmount.load())},
+            {"command", std::string(1, g_chLastCommand.load())},
+            {"sent", sentNow.empty() ? "" : sentNow.back()},
+            {"asked", n(g_bAskPayoutDone.load())},
+            {"paying", n(g_bPayoutInProgress.load())},
+            {"warning", n(g_nCurrentLowLevelWarningState.load())},
+            {"verify", n(g_theLogics.getVerifyQXStatus())},
+            {"level", n(g_theLogics.getQXLevel())}};
+        std::string actual;
+        std::istringstream items(wanted);
+        for (std::string item; std::getline(items, item, ',');) {
+            const std::string key = item.substr(0, item.find('='));
+            actual += (actual.empty() ? "" : ",") + key + "=" +
+                      (values.count(key) ? values.at(key) : "?");
+        }
+        EXPECT_EQ(actual, wanted);
     }
 
     std::string configDir;
@@ -212,8 +249,7 @@ class DeviceTest : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
-        // Named, so that the search does not depend on who calls the
-        // loader (a sanitizer's interceptor has no run path of its own).
+        // Named: a sanitizer's interceptor calling the loader has no run path.
         qxplat::setLibraryDirectoryForTesting(
             qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
         ASSERT_EQ(QX_STATUS_OK, g_link.initialize(callbackfunc, "COM1", message)) << message;
