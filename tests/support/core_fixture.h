@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -122,6 +123,11 @@ protected:
     }
     // Lets the device deliver every callback it has queued.
     static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
+    // A step that must succeed, the device settled after it.
+    void ok(short result) {
+        ASSERT_EQ(result, QX_STATUS_OK) << message;
+        settle();
+    }
     // Waits run out at once: every poll step passes without sleeping.
     static void skipSleeps() { qxplat::setSleepHookForTesting([](int) {}); }
 
@@ -129,14 +135,12 @@ protected:
     std::vector<std::string> commands() const {
         std::vector<char> buffer(1 << 16);
         qxsim_commands(buffer.data(), static_cast<int>(buffer.size()));
-        std::vector<std::string> lines(1);
-        for (const char* c = buffer.data(); *c; ++c) {
-            if (*c == '\n') lines.emplace_back();
-            else lines.back() += *c == '\x1C' ? '|' : *c;
-        }
-        lines.pop_back();
-        return std::vector<std::string>(lines.begin() + static_cast<long>(m_firstCommand),
-                                        lines.end());
+        std::string text(buffer.data());
+        std::replace(text.begin(), text.end(), '\x1C', '|');
+        std::istringstream lines(text);
+        std::vector<std::string> all;
+        for (std::string line; std::getline(lines, line);) all.push_back(line);
+        return std::vector<std::string>(all.begin() + static_cast<long>(m_firstCommand), all.end());
     }
     void forgetCommands() { m_firstCommand += commands().size(); }
     int sentCount(char letter) const {
@@ -217,9 +221,7 @@ class CashTest : public CoreTest {
 protected:
     void SetUp() override {
         CoreTest::SetUp();
-        registerAllCallbacks();
-        ASSERT_EQ(QX_STATUS_OK, g_theLogics.init("Type:RS232;Name:COM1", initSettings(), message))
-            << message;
+        ASSERT_EQ(QX_STATUS_OK, initWith(initSettings())) << message;
         ASSERT_EQ(QX_STATUS_OK, g_theLogics.login(1, 1, message)) << message;
         settle();
         forgetCommands();
