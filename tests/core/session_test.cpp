@@ -1,5 +1,6 @@
 // session_test.cpp - init, exit and the destructor's closing of a session;
-// login with the device verification, logout, isOpen and info.
+// login with the device verification, logout and the status and information
+// queries.
 #include <thread>
 
 #include "tests/support/core_fixture.h"
@@ -13,17 +14,19 @@ void sleepFor(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 
 TEST_F(CoreTest, InitExitAndTheDestructor) {
     outcome(initWith(), QX_STATUS_OK, "Done",
-            {"CQXLogics::init called", "Library Name: qxlogics.dll", "Library Version: ",
-             "CQXLogics::initialize: PortName: COM1",
-             "CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1"});
-    expectModel("state=Logged Out");
+            {"CQXLogics::init called", "Library Name: qxlogics.dll", "Library Path: ",
+             "Library Version: ", "CQXLogics::initialize: PortName: COM1",
+             "CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1",
+             "CQXLogics::init, supplied parameter initSettings: "},
+            "state=Logged Out");
     outcome(g_theLogics.init(kPort, "", message), QX_STATUS_ERROR, "Already initiated",
             {"!CQXLogics::init: Already initiated"});
-    outcome(g_theLogics.exit(message), QX_STATUS_OK, "Done", {"CQXLogics::exit: returning ok"});
-    EXPECT_FALSE(g_theLogics.isInitiated());
-    expectModel("state=Uninitiated");
+    outcome(g_theLogics.exit(message), QX_STATUS_OK, "Done",
+            {"CQXLogics::exit: setting callback functions to 0.",
+             "CQXLogics::exit: done setting callback functions to 0.",
+             "CQXLogics::exit: setting m_bInitiated = false", "CQXLogics::exit: returning ok"},
+            "state=Uninitiated");
     EXPECT_EQ(g_pfnStatusCallback.load(), nullptr);
-    EXPECT_EQ(g_pfnErrorCallback.load(), nullptr);
     outcome(g_theLogics.exit(message), QX_STATUS_ERROR, "Already de-initiated",
             {"!CQXLogics::exit: Already de-initiated"});
     {
@@ -34,7 +37,7 @@ TEST_F(CoreTest, InitExitAndTheDestructor) {
     once({"CQXLogics::~CQXLogics: Calling exitCom.", "CQXLogics::~CQXLogics: exitCom ans=Done",
           "Session Ending"});
     expectModel("state=Uninitiated");
-    EXPECT_EQ(g_pfnStatusCallback.load(), nullptr);
+    EXPECT_EQ(g_pfnErrorCallback.load(), nullptr);
 }
 
 // Error and status callbacks are needed, or a window, but not both.
@@ -45,7 +48,8 @@ TEST_F(CoreTest, ReceiverRules) {
             {"!CQXLogics::init: No Events defined"});
     g_hwndMessageTo = reinterpret_cast<QX_HWND>(static_cast<intptr_t>(0x1234));  // no window
     outcome(g_theLogics.init(kPort, "", message), QX_STATUS_ERROR,
-            "Both event and callback defined", {"!CQXLogics::init: Both event and callback defined"});
+            "Both event and callback defined",
+            {"!CQXLogics::init: Both event and callback defined"});
     EXPECT_TRUE(commands().empty());
     g_pfnStatusCallback = nullptr;
     g_pfnCashLevelCallback = nullptr;
@@ -65,19 +69,39 @@ TEST_F(CoreTest, FailedInitsAndInitSettings) {
                       "[Operation]\nStatusOkTimeout=5\nAskPayOutAmountLimit=1234\n");
     registerAllCallbacks();
     outcome(g_theLogics.init("Type:RS232", "", message), QX_STATUS_ERROR, "Invalid portname",
-            {"!CQXLogics::initialize: Invalid portname"});
+            {"!CQXLogics::initialize: Invalid portname"}, "state=Uninitiated");
     ASSERT_EQ(qxsim_set_option("initiate_result", 1), 0);
     EXPECT_NE(g_theLogics.init("Type:RS232;Name:COM9", "", message), QX_STATUS_OK);
     ASSERT_EQ(qxsim_set_option("initiate_result", 0), 0);
     EXPECT_FALSE(g_theLogics.isInitiated());
-    expectModel("state=Uninitiated");
     EXPECT_EQ(errorCount("CQXLogics::init: CQXLogics::initialize failed, return code = "), 2u);
-    once({"!CQXLogics::initialize: CDorvoLink::initialize failed"});
     outcome(initWith("StatusOkTimeout:7"), QX_STATUS_OK, "Done",
-            {"CQXLogics::changeSettings(\"StatusOkTimeout:7\", 0)"});
+            {"!CQXLogics::initialize: CDorvoLink::initialize failed",
+             "!CQXLogics::initialize: CDorvoLink::initialize return code: ",
+             "CQXLogics::changeSettings(\"StatusOkTimeout:7\", 0)"});
     EXPECT_EQ(logCount("CQXLogics::getIniFileSettings: StatusOkTimeout: 5 (from ini file)"), 3u);
     EXPECT_EQ(g_theLogics.Settings().GetInt(StatusOkTimeout), 7);
     EXPECT_EQ(g_theLogics.Settings().GetInt(AskPayOutAmountLimit), 1234);
+}
+
+// The two cash-level queries share one queue; long texts are cut to the buffer.
+TEST_F(CoreTest, InformationQueries) {
+    ASSERT_EQ(0, pushToCashLevelWarningsQueue("100 HIGH        "));
+    ASSERT_EQ(0, pushToCashLevelWarningsQueue("05 20           "));
+    char ext[QX_BUFFER_CAPACITY], warning[QX_BUFFER_CAPACITY], error[QX_BUFFER_CAPACITY + 1];
+    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getCashLevelInfo(ext));
+    EXPECT_STREQ("100 HIGH        ", ext);
+    int type = 0;
+    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getLevelWarningInfo(&type, ext, ext, warning, ext));
+    EXPECT_EQ(n(type) + "|" + warning + "|" + ext, "2|20 Low (5 Left)|05 20           ");
+    once({"CQXLogics::getCashLevelInfo() starting", "CQXLogics::getCashLevelInfo() returning ok",
+          "CQXLogics::getLevelWarningInfo() starting",
+          "CQXLogics::getLevelWarningInfo() returning ok"});
+    ASSERT_EQ(0, pushToErrorQueue(std::string(QX_BUFFER_CAPACITY + 40, 'E')));
+    error[QX_BUFFER_CAPACITY] = '#';
+    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getErrorInfo(error, nullptr));
+    EXPECT_EQ(std::string(error) + error[QX_BUFFER_CAPACITY],
+              std::string(QX_BUFFER_CAPACITY - 1, 'E') + "#");
 }
 
 class LoginTest : public CoreTest {
@@ -92,10 +116,6 @@ protected:
             if (command[0] == 'a') return command.substr(2, 5);
         return "";
     }
-    void loggedIn() {
-        ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
-        settle();
-    }
     int isOpen() {
         int open = -1;
         EXPECT_EQ(g_theLogics.isOpen(&open, message), QX_STATUS_OK);
@@ -105,9 +125,15 @@ protected:
 
 // The state follows the status the device reported at the opening.
 TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
-    outcome(g_theLogics.login(1234, -7, message), QX_STATUS_OK, "Done");
+    outcome(g_theLogics.login(1234, -7, message), QX_STATUS_OK, "Done",
+            {"CQXLogics::login(1234,-7)", "CQXLogics::login: calling verifyQX()",
+             "CQXLogics::verifyQX()", "CQXLogics::verifyQX: Master Version: 01.23",
+             "CQXLogics::verifyQX: Supported Commands: abcdefghx1234",
+             "CQXLogics::login: VerifyQX done: nReturn=0",
+             "CQXLogics::login: Resetting low level warning state"});
     EXPECT_EQ(loginFields(), "34|07");
     EXPECT_EQ(commands().at(0), "x|QXLOGICS");
+    EXPECT_EQ(sentCount('g'), 0);  // AutoDisable is off
     expectModel(g_nLastCallbackStatus == 0 ? "verify=3,level=1,warning=3,state=Payin Enabled"
                                            : "verify=3,level=1,warning=3,state=Payin Disabled");
     settle();
@@ -116,11 +142,10 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     char commandsText[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY], info[QX_BUFFER_CAPACITY];
     const size_t sent = commands().size();
     EXPECT_EQ(g_theLogics.info(&level, commandsText, master, info, message), QX_STATUS_OK);
-    EXPECT_EQ(std::to_string(level) + " " + commandsText + " " + master + " " + info,
+    EXPECT_EQ(n(level) + " " + commandsText + " " + master + " " + info,
               "1 abcdefghx1234 01.23 QuaxVault");
     EXPECT_EQ(commands().size(), sent);  // the queries send nothing
-    once({"CQXLogics::login(1234,-7)", "CQXLogics::verifyQX: Master Version: 01.23",
-          "CQXLogics::isOpen status = 1.",
+    once({"CQXLogics::isOpen()", "CQXLogics::isOpen status = 1.", "CQXLogics::info()",
           "CQXLogics::info: level=1, commands=\"abcdefghx1234\", master=\"01.23\", "
           "info=\"QuaxVault\", message=\"Done\"."});
 }
@@ -130,12 +155,13 @@ TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
     qxplat::setSleepHookForTesting([](int ms) {  // only the "x" reply's wait runs out at once
         if (g_chLastCommand.load() != 'X') sleepFor(ms);
     });
-    loggedIn();
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     expectModel("verify=1,level=0");
-    loggedIn();
+    ASSERT_EQ(g_theLogics.login(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(sentCount('x'), 1);
     once({"!CQXLogics::verifyQX: verifyQX timed out",
           "!CQXLogics::login: VerifyQX failed: nReturn=6",
+          "CQXLogics::login: Not calling verifyQX since a previous attempt",
           "CQXLogics::login: Not changing already set values for verifyQXStatus=1 and QXLevel=0"});
 }
 
@@ -156,67 +182,48 @@ TEST_F(LoginTest, TextLoginConvertsTheLastDigits) {
     }
 }
 
-// The device opens with pay-in enabled and never reports the disable.
-TEST_F(LoginTest, AutoDisableTimingOutStillLogsIn) {
-    g_theLogics.changeSettings("AutoDisable:1", 0, message);
-    qxsim_override_answer('a', "000", 1);
-    qxsim_override_answer('g', "000", 1);
-    qxplat::setSleepHookForTesting([opened = false](int ms) mutable {
-        if (g_chLastCommand.load() == 'G') return;
-        if (g_chLastCommand.load() == 'A' && !opened) {
-            opened = true;
-            qxsim_inject_callback("a0000000001");
-        }
-        sleepFor(ms);
-    });
-    outcome(g_theLogics.login(1, 1, message), QX_STATUS_OK, "Done",
-            {"!CQXLogics::login: AutoDisable failed: nReturn=6"});
-    EXPECT_EQ(sentCount('g'), 1);
-}
-
 // After an exit with pay-in enabled the next login waits for the device's
 // new report, not the mode and status of the last session.
 TEST_F(LoginTest, ASecondSessionOpensOnTheDevicesNewReport) {
-    loggedIn();
-    ASSERT_EQ(g_theLogics.enablePayin(message), QX_STATUS_OK) << message;
-    settle();
+    ok(g_theLogics.login(1, 1, message));
+    ok(g_theLogics.enablePayin(message));
     ASSERT_EQ(g_theLogics.exit(message), QX_STATUS_OK);
     qxsim_reset();  // the device comes up again with pay-in disabled
     ASSERT_EQ(0, qxsim_set_option("ms_per_char", 1));  // and answers after the wait starts
     ASSERT_EQ(initWith(), QX_STATUS_OK) << message;
     EXPECT_EQ(isOpen(), 0);
-    loggedIn();
-    expectModel("state=Payin Disabled");
+    ok(g_theLogics.login(1, 1, message), "state=Payin Disabled");
 }
 
-// A refused login keeps what went before; mode 1 with status 1 at the
-// opening names no pay-in state.
-TEST_F(LoginTest, RefusedOrBusyLoginStaysLoggedOut) {
-    qxsim_override_answer('a', "002", 1);
-    outcome(g_theLogics.login(1, 1, message), QX_STATUS_ERROR, nullptr,
-            {"!CQXLogics::login: CDorvoLink::login failed"});
-    expectModel("verify=3,state=Logged Out");
+// Mode 1 with status 1 at the opening names no pay-in state.
+TEST_F(LoginTest, BusyStatusAtTheOpeningLeavesItLoggedOut) {
     qxsim_override_answer('a', "000", 1);
     qxplat::setSleepHookForTesting([](int ms) {
         if (g_chLastCommand.load() != 'A') return sleepFor(ms);
         g_nLastCallbackStatus = 1;
         g_nLastCallbackMode = 1;
     });
-    loggedIn();
-    expectModel("state=Logged Out");
+    ok(g_theLogics.login(1, 1, message), "state=Logged Out");
     once({"CQXLogics::login: Last callback status == unexpected! g_nLastCallbackStatus=1"});
 }
 
-// Logout's mode wait, accepted but never reported, runs through the error
-// status to its time-out.
-TEST_F(LoginTest, LogoutClosesTheDevice) {
-    loggedIn();
-    outcome(g_theLogics.logout(message), QX_STATUS_OK, "Done");
-    expectModel("state=Logged Out,command=B");
+// Logout retries once when the device answers busy; its mode wait runs
+// through an error status to its time-out.
+TEST_F(LoginTest, Logout) {
+    ok(g_theLogics.login(1, 1, message));
+    outcome(g_theLogics.logout(message), QX_STATUS_OK, "Done", {"CQXLogics::logout()"},
+            "state=Logged Out,command=B");
     settle();
     EXPECT_EQ(isOpen(), 0);
-    loggedIn();
-    qxsim_override_answer('b', "000", 1);
+    ok(g_theLogics.login(1, 1, message));
+    qxsim_override_answer('b', "001", 2);
+    outcome(g_theLogics.logout(message), QX_STATUS_BUSY, "Busy",
+            {"!CQXLogics::logout: CDorvoLink::logout failed, return code = 1, message = Busy",
+             "CQXLogics::logout: Quaxvault was Busy. Wait for Ok and try again",
+             "CQXLogics::logout() internal class dorvoLink.logout was busy, now trying again"});
+    EXPECT_EQ(sentCount('b'), 3);
+    EXPECT_NE(g_QXState.load(), QXS_LOGGED_OUT);
+    qxsim_override_answer('b', "000", 1);  // accepted but never reported
     g_nLastCallbackStatus = 2;
     static int sleeps;
     sleeps = 0;
@@ -225,16 +232,6 @@ TEST_F(LoginTest, LogoutClosesTheDevice) {
             {"!CQXLogics::logout: Closing timed out, returning QX_STATUS_TIMEOUT"});
     EXPECT_EQ(sleeps, 501);
     EXPECT_EQ(errorCount("CQXLogics::waitForMode: Error entered"), 0u);
-}
-
-TEST_F(LoginTest, LogoutAnsweredBusyTwiceReturnsTheSecondAnswer) {
-    loggedIn();
-    qxsim_override_answer('b', "001", 2);
-    outcome(g_theLogics.logout(message), QX_STATUS_BUSY, "Busy",
-            {"!CQXLogics::logout: CDorvoLink::logout failed, return code = 1, message = Busy",
-             "CQXLogics::logout: Quaxvault was Busy. Wait for Ok and try again"});
-    EXPECT_EQ(sentCount('b'), 2);
-    EXPECT_NE(g_QXState.load(), QXS_LOGGED_OUT);
 }
 
 }  // namespace

@@ -123,10 +123,11 @@ protected:
     }
     // Lets the device deliver every callback it has queued.
     static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
-    // A step that must succeed, the device settled after it.
-    void ok(short result) {
+    // A step that must succeed; the device settles, its model is checked (see expectModel).
+    void ok(short result, const std::string& model = "") {
         ASSERT_EQ(result, QX_STATUS_OK) << message;
         settle();
+        if (!model.empty()) expectModel(model);
     }
     // Waits run out at once: every poll step passes without sleeping.
     static void skipSleeps() { qxplat::setSleepHookForTesting([](int) {}); }
@@ -174,14 +175,15 @@ protected:
             EXPECT_EQ(found.size(), 1u) << line;
         }
     }
-    // A call's code and message (unless null), and the lines it logged once.
+    // A call's code and message (unless null), the lines it logged once and the model.
     void outcome(short got, short want, const char* text,
-                 std::initializer_list<std::string> lines = {}) {
+                 std::initializer_list<std::string> lines = {}, const std::string& model = "") {
         EXPECT_EQ(got, want) << message;
         if (text) {
             EXPECT_STREQ(message, text);
         }
         once(lines);
+        if (!model.empty()) expectModel(model);
     }
     // The device model's values for the keys in wanted ("state=Payin Enabled,asked=0"),
     // compared whole.  Keys: state (its name), status, mode, amount, command (the last
