@@ -64,8 +64,10 @@ TEST_F(PayinTest, AdmissibleStates) {
     outcome(g_theLogics.enablePayin(message), QX_STATUS_CLOSED, "Closed");
     EXPECT_EQ(QX_STATUS_CLOSED, g_theLogics.regret(0, message));
     EXPECT_EQ(QX_STATUS_CLOSED, g_theLogics.regret(1, message));
-    once({head + "deposit(till 7)", head + "enablePayin: Enable Payin is not allowed from logged "
-                                           "out state.",
+    EXPECT_EQ(logCount(head + "enablePayin()"), 3u);
+    EXPECT_EQ(logCount(head + "disablePayin()"), 2u);
+    once({head + "deposit(till 7)",
+          head + "enablePayin: Enable Payin is not allowed from logged out state.",
           head + "regret: Regret Last Note is not allowed from logged out state.",
           head + "regret: Regret All is not allowed from logged out state."});
 }
@@ -108,6 +110,7 @@ TEST_F(PayinTest, ChangeAndRegretPayBack) {
     expectModel("sent=e|2,command=2,amount=2000,asked=0,paying=0,state=Payin Enabled");
     ok(g_theLogics.regret(1, message), "sent=e|4,command=F,amount=0,verify=3");
     once({"CQXLogics::regret: True regret all is supported."});
+    EXPECT_EQ(logCount("CQXLogics::change()"), 2u);
     payIn(1000);
     ASSERT_EQ(0, qxsim_set_option("no_busy_report", 1));  // and it never does
     skipSleeps();
@@ -141,6 +144,7 @@ TEST_F(PayinTest, RegretTypeAndReset) {
     forgetCommands();
     ok(g_theLogics.reset(message));
     EXPECT_EQ(std::vector<std::string>{"e|3"}, commands());
+    EXPECT_EQ(logCount("CQXLogics::reset()"), 3u);
 }
 
 class LegacyTest : public CashTest {

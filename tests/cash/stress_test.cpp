@@ -25,10 +25,12 @@ protected:
         rest = -1;
         return qxsim_total_value();
     }
-    // The move's result and the rest it wrote (-1: none).
-    void expect(short result, short wanted, int wantedRest = -1) {
+    // The move's result, the rest it wrote (-1: none) and the device's total after it.
+    void expect(short result, short wanted, int wantedRest = -1, long long total = -1) {
         ASSERT_EQ(result, wanted) << "operation " << operations << ": " << message;
         ASSERT_EQ(rest, wantedRest) << "operation " << operations;
+        ASSERT_TRUE(total < 0 || qxsim_total_value() == total)
+            << "operation " << operations << ": the device holds " << qxsim_total_value();
     }
 
     std::mt19937 random;
@@ -46,30 +48,24 @@ TEST_F(StressTest, NoWaitMissesAReport) {
         stock[value] = qxsim_level(value);
     const int cycles = qxtest::onWindows() || qxtest::sanitizerBuild() ? 250 : 700;
     for (int cycle = 0; cycle < cycles && !HasFatalFailure(); ++cycle) {
-        const int paid = pick(100, 20000), due = pick(1, paid), amount = pick(1, 9000);
-        if (cycle % 5 == 0) {  // a sale: the device pays back the change
-            payIn(paid);
-            const long long total = next();
-            expect(g_theLogics.amountDue(due, "sale", &rest, message), QX_STATUS_OK, 0);
-            EXPECT_EQ(qxsim_total_value(), total - (paid - due));
-        } else if (cycle % 5 == 1) {
-            payIn(pick(1, 5000));
-            next();
-            expect(pick(0, 1) ? g_theLogics.change(message) : g_theLogics.regret(1, message),
-                   QX_STATUS_OK);
-        } else if (cycle % 5 == 2) {
-            disable();
-            const long long total = next();
-            expect(g_theLogics.dispense(amount, "", &rest, message), QX_STATUS_OK, 0);
-            EXPECT_EQ(qxsim_total_value(), total - amount);
-        } else if (cycle % 5 == 3) {  // more than the device holds: the rest is the excess
-            disable();
-            const int extra = pick(1, 99999), beyond = static_cast<int>(next()) + extra;
-            expect(g_theLogics.askPayout(beyond, &rest, message), QX_STATUS_NOT_POSSIBLE, extra);
+        const int kind = cycle % 5, paid = pick(100, 20000), due = pick(1, paid);
+        const int amount = pick(1, 9000), extra = pick(1, 99999);
+        if (kind < 2) payIn(kind == 0 ? paid : pick(1, 5000));
+        if (kind == 2 || kind == 3) disable();
+        const long long total = next();
+        if (kind == 0)  // a sale: the device pays back the change
+            expect(g_theLogics.amountDue(due, "sale", &rest, message), 0, 0, total - paid + due);
+        if (kind == 1)
+            expect(pick(0, 1) ? g_theLogics.change(message) : g_theLogics.regret(1, message), 0);
+        if (kind == 2)
+            expect(g_theLogics.dispense(amount, "", &rest, message), 0, 0, total - amount);
+        if (kind == 3) {  // more than the device holds: the rest is the excess
+            expect(g_theLogics.askPayout(static_cast<int>(total) + extra, &rest, message),
+                   QX_STATUS_NOT_POSSIBLE, extra);
             next();
             expect(g_theLogics.askPayout(amount, &rest, message), QX_STATUS_OK, 0);
-        } else {
-            next();
+        }
+        if (kind == 4) {
             expect(g_theLogics.logout(message), QX_STATUS_OK);
             next();
             expect(g_theLogics.login(1, 1, message), QX_STATUS_OK);

@@ -22,7 +22,8 @@ TEST_F(CoreTest, InitExitAndTheDestructor) {
     outcome(g_theLogics.init(kPort, "", message), QX_STATUS_ERROR, "Already initiated",
             {"!CQXLogics::init: Already initiated"});
     outcome(g_theLogics.exit(message), QX_STATUS_OK, "Done",
-            {"CQXLogics::exit: setting callback functions to 0.",
+            {"CQXLogics::exit(): Calling the exit function which will uninitiate",
+             "CQXLogics::exit: setting callback functions to 0.",
              "CQXLogics::exit: done setting callback functions to 0.",
              "CQXLogics::exit: setting m_bInitiated = false", "CQXLogics::exit: returning ok"},
             "state=Uninitiated");
@@ -84,26 +85,6 @@ TEST_F(CoreTest, FailedInitsAndInitSettings) {
     EXPECT_EQ(g_theLogics.Settings().GetInt(AskPayOutAmountLimit), 1234);
 }
 
-// The two cash-level queries share one queue; long texts are cut to the buffer.
-TEST_F(CoreTest, InformationQueries) {
-    ASSERT_EQ(0, pushToCashLevelWarningsQueue("100 HIGH        "));
-    ASSERT_EQ(0, pushToCashLevelWarningsQueue("05 20           "));
-    char ext[QX_BUFFER_CAPACITY], warning[QX_BUFFER_CAPACITY], error[QX_BUFFER_CAPACITY + 1];
-    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getCashLevelInfo(ext));
-    EXPECT_STREQ("100 HIGH        ", ext);
-    int type = 0;
-    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getLevelWarningInfo(&type, ext, ext, warning, ext));
-    EXPECT_EQ(n(type) + "|" + warning + "|" + ext, "2|20 Low (5 Left)|05 20           ");
-    once({"CQXLogics::getCashLevelInfo() starting", "CQXLogics::getCashLevelInfo() returning ok",
-          "CQXLogics::getLevelWarningInfo() starting",
-          "CQXLogics::getLevelWarningInfo() returning ok"});
-    ASSERT_EQ(0, pushToErrorQueue(std::string(QX_BUFFER_CAPACITY + 40, 'E')));
-    error[QX_BUFFER_CAPACITY] = '#';
-    EXPECT_EQ(QX_STATUS_OK, g_theLogics.getErrorInfo(error, nullptr));
-    EXPECT_EQ(std::string(error) + error[QX_BUFFER_CAPACITY],
-              std::string(QX_BUFFER_CAPACITY - 1, 'E') + "#");
-}
-
 class LoginTest : public CoreTest {
 protected:
     void SetUp() override {
@@ -123,7 +104,8 @@ protected:
     }
 };
 
-// The state follows the status the device reported at the opening.
+// The state follows the status the device reported at the opening; the
+// status and information queries send nothing; AutoDisable disables pay-in.
 TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     outcome(g_theLogics.login(1234, -7, message), QX_STATUS_OK, "Done",
             {"CQXLogics::login(1234,-7)", "CQXLogics::login: calling verifyQX()",
@@ -144,10 +126,18 @@ TEST_F(LoginTest, FirstLoginVerifiesTheDeviceAndOpensIt) {
     EXPECT_EQ(g_theLogics.info(&level, commandsText, master, info, message), QX_STATUS_OK);
     EXPECT_EQ(n(level) + " " + commandsText + " " + master + " " + info,
               "1 abcdefghx1234 01.23 QuaxVault");
+    EXPECT_EQ(g_theLogics.getCashLevelInfo(info), QX_STATUS_OK);
+    EXPECT_EQ(g_theLogics.getLevelWarningInfo(&level, info, info, info, info), QX_STATUS_OK);
     EXPECT_EQ(commands().size(), sent);  // the queries send nothing
     once({"CQXLogics::isOpen()", "CQXLogics::isOpen status = 1.", "CQXLogics::info()",
           "CQXLogics::info: level=1, commands=\"abcdefghx1234\", master=\"01.23\", "
-          "info=\"QuaxVault\", message=\"Done\"."});
+          "info=\"QuaxVault\", message=\"Done\".",
+          "CQXLogics::getCashLevelInfo() starting", "CQXLogics::getCashLevelInfo() returning ok",
+          "CQXLogics::getLevelWarningInfo() starting",
+          "CQXLogics::getLevelWarningInfo() returning ok"});
+    g_theLogics.changeSettings("AutoDisable:1", 0, message);  // pay-in disabled at login
+    ok(g_theLogics.login(1, 1, message), "state=Payin Disabled");
+    EXPECT_EQ(sentCount('g'), 1);
 }
 
 TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {

@@ -186,7 +186,7 @@ protected:
         if (!model.empty()) expectModel(model);
     }
     // The device model's values for the keys in wanted ("state=Payin Enabled,asked=0"),
-    // compared whole.  Keys: state (its name), status, mode, amount, command (the last
+    // compared whole.  Keys: state (its name), status, amount, command (the last
     // command's letter), sent (the last command's text), asked, paying, warning, verify,
     // level.
     void expectModel(const std::string& wanted) const {
@@ -194,7 +194,6 @@ protected:
         const std::map<std::string, std::string> values = {
             {"state", stateName(g_QXState.load())},
             {"status", n(g_nLastCallbackStatus.load())},
-            {"mode", n(g_nLastCallbackMode.load())},
             {"amount", n(g_nLastCallbackAmount.load())},
             {"command", std::string(1, g_chLastCommand.load())},
             {"sent", sentNow.empty() ? "" : sentNow.back()},
