@@ -30,8 +30,9 @@ TEST_F(PayoutTest, AskingFirstFollowsTheCashLevels) {
     const struct {
         int amount, warning, warningAfter;
         const char* first;  // command
-    } cases[] = {{0, 3, 2, "c|00000000"},    {4899, 0, 1, "c|00004899"}, {4899, 1, 1, "c|00004899"},
-                 {4899, 2, 2, "d|00004899"}, {4899, 3, 2, "d|00004899"}, {4900, 0, 1, "d|00004900"}};
+    } cases[] = {{0, 3, 2, "c|00000000"},    {4899, 0, 1, "c|00004899"},
+                 {4899, 1, 1, "c|00004899"}, {4899, 2, 2, "d|00004899"},
+                 {4899, 3, 2, "d|00004899"}, {4900, 0, 1, "d|00004900"}};
     for (const auto& c : cases) {
         forgetCommands();
         EXPECT_EQ(QX_STATUS_OK, dispense(c.amount, c.warning)) << message;
