@@ -16,6 +16,7 @@ TEST_F(CoreTest, InitExitAndTheDestructor) {
     outcome(initWith(), QX_STATUS_OK, "Done",
             {"CQXLogics::init called", "Library Name: qxlogics.dll", "Library Path: ",
              "Library Version: ", "CQXLogics::initialize: PortName: COM1",
+             "CQXLogics::initialize: strPortSettings: Type:RS232;Name:COM1",
              "CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1",
              "CQXLogics::init, supplied parameter initSettings: "},
             "state=Logged Out");
