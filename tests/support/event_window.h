@@ -1,12 +1,9 @@
-// event_window.h - the application's "window" for window-message tests
-// that load the library at run time: a pipe on POSIX, a message-only
-// window with a thread of its own on Windows.  It records every event the
-// library posts, as kind, wParam and lParam, for the test to drain.
+// event_window.h - the application's "window" for tests of posted events: a pipe on POSIX, a
+// message-only window on Windows.  It records each event as kind, wParam and lParam.
 #ifndef QX_EVENT_WINDOW_H
 #define QX_EVENT_WINDOW_H
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "qxlogics.h"
@@ -29,15 +26,14 @@ public:
     EventWindow& operator=(const EventWindow&) = delete;
 
     // Null when the window could not be made.
-    QX_HWND handle() const;
-    // Every event posted before this call and not drained yet, oldest
-    // first.  Call it after the device library has gone idle.
+    QX_HWND handle() const { return m_handle; }
+    // Every event posted and not drained yet, oldest first.  Call it on the thread that made
+    // the window, once the device library has gone idle.
     std::vector<PostedEvent> drain();
 
-    struct Impl;
-
 private:
-    std::unique_ptr<Impl> m_impl;
+    QX_HWND m_handle = nullptr;
+    int m_reader = -1;  // POSIX: the pipe's reading end
 };
 
 }  // namespace qxtest

@@ -1,35 +1,29 @@
-// process_probe.cpp - platform, sanitizer and resident-memory probes (one
-// OS section).
+// process_probe.cpp - platform, sanitizer and resident-memory probes (one OS section).
 #include "tests/support/process_probe.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#if defined(_WIN32)
-#else
+#if !defined(_WIN32)
 #include <unistd.h>
 #endif
 
-#if defined(__has_feature)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QXT_SANITIZED true
+#elif defined(__has_feature)
 #if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || \
     __has_feature(memory_sanitizer)
-#define QXT_SANITIZED 1
+#define QXT_SANITIZED true
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define QXT_SANITIZED 1
+#ifndef QXT_SANITIZED
+#define QXT_SANITIZED false
 #endif
 
 namespace qxtest {
 
-bool sanitizerBuild() {
-#if defined(QXT_SANITIZED)
-    return true;
-#else
-    return false;
-#endif
-}
+bool sanitizerBuild() { return QXT_SANITIZED; }
 
 // Valgrind preloads its own helper libraries into the program.
 bool underValgrind() {
@@ -38,30 +32,21 @@ bool underValgrind() {
 }
 
 #if defined(_WIN32)
-
 bool onWindows() { return true; }
-
 bool runningAsRoot() { return false; }
-
-// Wine's working-set figure is its own estimate; the soak does not trust it.
+// Wine's working-set figure is its own estimate: not trusted.
 long residentKiB() { return -1; }
-
 #else
-
 bool onWindows() { return false; }
-
 bool runningAsRoot() { return geteuid() == 0; }
-
 long residentKiB() {
     std::FILE* file = std::fopen("/proc/self/statm", "r");
     if (!file) return -1;
     long size = 0, resident = 0;
     const int read = std::fscanf(file, "%ld %ld", &size, &resident);
     std::fclose(file);
-    if (read != 2) return -1;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+    return read == 2 ? resident * (sysconf(_SC_PAGESIZE) / 1024) : -1;
 }
-
 #endif
 
 }  // namespace qxtest
