@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -23,7 +24,6 @@
 namespace qxtest {
 
 const char* const kPort = "Type:RS232;Name:COM1";
-const char* const kScenario = "QX_FAULT_SCENARIO";
 
 // The translation of "initSettings is empty": longer than any caller buffer.
 inline std::string longTranslation() { return "Die Einstellungen fehlen " + std::string(300, '#'); }
@@ -37,7 +37,10 @@ inline void QXAPI onLevelWarning(int, int, int, const char*, const char*, const 
                                  const char*) {}
 inline void QXAPI onCashSession(short, int, const char*) {}
 
-// The log text of a folder written since the cursor was made.
+// True in the child process of a fault case (see runInChild).
+inline bool inScenario() { return std::getenv("QX_FAULT_SCENARIO") != nullptr; }
+
+// The log text of a folder written since the cursor was made (or all of it).
 class LogCursor {
 public:
     LogCursor() = default;
@@ -65,14 +68,10 @@ private:
     std::map<std::string, std::size_t> m_start;
 };
 
-// Set in the child process of a fault case.
-inline bool inScenario() { return std::getenv(kScenario) != nullptr; }
-
 class ApiTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        // A fault case's child has its folders from the parent.
-        if (!apiLoaded() && !inScenario()) {
+        if (!apiLoaded() && !inScenario()) {  // a fault case's child has its folders
             setEnv("QXLOGS", makeTempDir("api_logs"));
             const std::string config = makeTempDir("api_config");
             writeFile(config + "/qxlang.ini",
@@ -84,17 +83,15 @@ protected:
         ASSERT_NE(m_api, nullptr) << error;
         sim().qxsim_reset();
         g_lastAmount = -1;
-        // A fault case's child reads its logs whole (and must not read a full device).
+        // A child reads its logs whole (and must not read a full device behind them).
         log = LogCursor(m_api->logDir, !inScenario());
     }
 
     // Library and simulator fresh for the next case: under Wine all cases share one process.
     void TearDown() override {
         if (!m_api) return;
-        // A cash move's idle report reaches the device model before exit closes the line.
-        sim().qxsim_wait_idle(2000);
-        // Receivers registered without initiating are cleared by an init/exit round.
-        if (qx().exitQX(message) != QX_STATUS_OK) {
+        sim().qxsim_wait_idle(2000);  // a cash move's last report before exit closes the line
+        if (qx().exitQX(message) != QX_STATUS_OK) {  // receivers registered: clear them
             registerAll();
             qx().initQX(kPort, "", message);
             qx().exitQX(message);
@@ -116,6 +113,31 @@ protected:
         ASSERT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;
         sim().qxsim_wait_idle(2000);
     }
+    // A whole session: registered, initiated (the second time warned off), logged in, a sale of
+    // 700 paid with 1000, logged out, exited (the second time refused).  "Done" may be
+    // translated, the other texts are not.
+    void sellOnce(const char* done = "Done") {
+        ASSERT_EQ(registerAll(), QX_STATUS_OK);
+        EXPECT_STREQ(message, done);
+        ASSERT_EQ(qx().initQX(kPort, "LogDebug:1", message), QX_STATUS_OK) << message;
+        EXPECT_STREQ(message, done);
+        EXPECT_EQ(qx().initQX(kPort, "", message), QX_STATUS_WARNING);
+        EXPECT_STREQ(message, "Already initiated");
+        ASSERT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;
+        sim().qxsim_wait_idle(2000);
+        ASSERT_EQ(qx().enablePayinQX(message), QX_STATUS_OK) << message;
+        ASSERT_EQ(sim().qxsim_insert(1000), 0);
+        ASSERT_TRUE(awaitStatusAmount(1000));
+        int rest = -1;
+        EXPECT_EQ(qx().amountDueQX(700, "sale 1", &rest, message), QX_STATUS_OK) << message;
+        EXPECT_EQ(rest, 0);
+        sim().qxsim_wait_idle(3000);
+        EXPECT_EQ(qx().logoutQX(message), QX_STATUS_OK) << message;
+        EXPECT_EQ(qx().exitQX(message), QX_STATUS_OK) << message;
+        EXPECT_STREQ(message, done);
+        EXPECT_EQ(qx().exitQX(message), QX_STATUS_ERROR);
+        EXPECT_STREQ(message, "Not initiated");
+    }
     // How many commands the simulator received that start with prefix.
     int sent(const std::string& prefix) const {
         std::string buffer(8192, '\0');
@@ -136,7 +158,7 @@ protected:
     void expectLogged(const std::vector<std::string>& lines) const {
         for (const std::string& line : lines) {
             const std::string marker = line.substr(0, 2), text = line.substr(3);
-            EXPECT_GT(log.count("qxapi", marker, text), 0) << line << "\nin:\n" << log.since("qxapi");
+            EXPECT_GT(log.count("qxapi", marker, text), 0) << line << " in:\n" << log.since("qxapi");
             EXPECT_TRUE(marker != "!!" || log.count("qxerror", marker, text) > 0) << line;
         }
     }
@@ -148,20 +170,17 @@ private:
     const LoadedApi* m_api = nullptr;
 };
 
-// Runs the current case again in a child process, filtered to itself, with kScenario and these
-// variables set (the library reads its folders and settings as it loads, once per process).
-// The child must pass; its output is returned.
-inline std::string runInChild(const std::map<std::string, std::string>& environment) {
+// Runs the current case again in a child process, filtered to itself, with these variables set:
+// the library reads its folders and settings as it loads, once per process.  The child must
+// pass; its output is returned.
+inline std::string runInChild(std::map<std::string, std::string> environment) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string output = makeTempDir("scenario") + "/output.txt";
-    setEnv(kScenario, "1");
+    environment["QX_FAULT_SCENARIO"] = "1";
     for (const auto& entry : environment) setEnv(entry.first, entry.second);
-    const std::string command = programDirectory() + "qx_faults_tests" +
-                                (onWindows() ? ".exe" : "") + " --gtest_filter=" +
-                                test->test_suite_name() + "." + test->name() + " > " + output +
-                                " 2>&1";
-    const int exitCode = std::system(command.c_str());
-    unsetEnv(kScenario);
+    const int exitCode = std::system((programPath() + " --gtest_filter=" + test->test_suite_name() +
+                                      "." + test->name() + " > " + output + " 2>&1")
+                                         .c_str());
     for (const auto& entry : environment) unsetEnv(entry.first);
     const std::string text = readFile(output);
     EXPECT_EQ(exitCode, 0) << text;

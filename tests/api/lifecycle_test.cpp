@@ -1,7 +1,6 @@
 // lifecycle_test.cpp - initQX and exitQX, changeSettingsQX and the registration exports: their
 // own checks with codes, messages and log lines, and the core's verdict passed on.
 #include <cstring>
-#include <functional>
 
 #include "tests/api/api_fixture.h"
 
@@ -11,24 +10,20 @@ namespace {
 using LifecycleTest = ApiTest;
 
 TEST_F(LifecycleTest, PortSettingsAreCheckedBeforeTheDeviceIsOpened) {
-    const struct {
-        const char* portSettings;
-        short code;
-        const char* failure;  // after "initQX: Failed! Returning "; the message ends it
-    } cases[] = {
-        {"Type:USB;Name:COM1", QX_STATUS_ERROR, "2: Port type not implemented"},
-        {"Type:CAN;Name:COM1", QX_STATUS_ERROR, "2: Port type not implemented"},
-        {"Name:COM1", QX_STATUS_INPUT_PARAM_ERROR, "4: portSettings invalid"},
-        {"Type:RS485;Name:COM1", QX_STATUS_INPUT_PARAM_ERROR, "4: portSettings invalid"},
-        {"", QX_STATUS_INPUT_PARAM_ERROR, "4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings is empty"},
-        {nullptr, QX_STATUS_INPUT_PARAM_ERROR,
-         "4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings is empty"},
+    const std::pair<const char*, const char*> cases[] = {
+        // port settings, then the failure line after "Returning ", which the message ends
+        {"Type:USB;Name:COM1", "2: Port type not implemented"},
+        {"Type:CAN;Name:COM1", "2: Port type not implemented"},
+        {"Name:COM1", "4: portSettings invalid"},
+        {"Type:RS485;Name:COM1", "4: portSettings invalid"},
+        {"", "4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings is empty"},
+        {nullptr, "4 (QX_STATUS_INPUT_PARAM_ERROR): portSettings is empty"},
     };
     ASSERT_EQ(registerAll(), QX_STATUS_OK);
     for (const auto& c : cases) {
-        const std::string port = c.portSettings ? c.portSettings : "", failure = c.failure;
+        const std::string port = c.first ? c.first : "", failure = c.second;
         SCOPED_TRACE(port);
-        EXPECT_EQ(qx().initQX(c.portSettings, nullptr, message), c.code);
+        EXPECT_EQ(qx().initQX(c.first, nullptr, message), failure[0] - '0');
         EXPECT_EQ(message, failure.substr(failure.rfind(": ") + 2));
         expectLogged({"=> initQX(" + port + ", , message)", "!! initQX: Failed! Returning " + failure});
         EXPECT_EQ(qx().resetQX(message), QX_STATUS_ERROR) << "initiated";
@@ -36,101 +31,67 @@ TEST_F(LifecycleTest, PortSettingsAreCheckedBeforeTheDeviceIsOpened) {
     EXPECT_EQ(sent(""), 0);
 }
 
-// Refused without receivers, twice initiated, twice exited, a second session after exit, and
-// null message buffers whose texts still reach the log.
-TEST_F(LifecycleTest, InitAndExitOnceEach) {
+// Refused without receivers; a whole session with its sale; null message buffers, whose texts
+// still reach the log.
+TEST_F(LifecycleTest, ASessionFromInitToExit) {
     EXPECT_EQ(qx().initQX(kPort, nullptr, message), QX_STATUS_ERROR);
     EXPECT_STREQ(message, "No Event or callback defined");
-    EXPECT_EQ(qx().enablePayinQX(message), QX_STATUS_ERROR);
-    EXPECT_STREQ(message, "Not initiated");
-
-    ASSERT_EQ(registerAll(), QX_STATUS_OK);
-    ASSERT_EQ(qx().initQX(kPort, "", message), QX_STATUS_OK) << message;
-    EXPECT_STREQ(message, "Done");
-    EXPECT_EQ(qx().initQX(kPort, "", message), QX_STATUS_WARNING);
-    EXPECT_STREQ(message, "Already initiated");
-    // The first session is untouched; open is what the last status report said.
-    int open = 7;
-    EXPECT_EQ(qx().isOpenQX(&open, message), QX_STATUS_OK);
-    EXPECT_TRUE(open == 0 || open == 1) << open;
-    EXPECT_EQ(qx().exitQX(message), QX_STATUS_OK);
-    EXPECT_STREQ(message, "Done");
-    EXPECT_EQ(qx().exitQX(message), QX_STATUS_ERROR);
-    EXPECT_STREQ(message, "Not initiated");
-    expectLogged({"!! initQX: Failed! Returning 2: No Event or callback defined",
-                  "=> initQX(Type:RS232;Name:COM1, , message)",
-                  "== initQX: Ok! Returning 0 (QX_STATUS_OK): Done",
-                  "!! initQX: Warning! Returning 3 (QX_STATUS_WARNING): Already initiated",
-                  "== isOpenQX: Ok! Returning 0 (QX_STATUS_OK): open=" + std::to_string(open) +
-                      ": Done",
-                  "== exitQX: Ok! Returning 0 (QX_STATUS_OK): Done",
-                  "!! exitQX: Failed! Returning 2 (QX_STATUS_ERROR): Not initiated"});
-
-    // exit forgot the receivers: register again for the second session.
-    ASSERT_EQ(registerAll(), QX_STATUS_OK);
+    EXPECT_EQ(qx().enablePayinQX(message), QX_STATUS_ERROR) << "initiated";
+    ASSERT_NO_FATAL_FAILURE(sellOnce());
+    // The whole paid-in amount is booked and the difference paid back.
+    EXPECT_EQ(sent(fs("f|00000300|00001000|sale 1")), 1);
+    ASSERT_EQ(registerAll(), QX_STATUS_OK);  // exit forgot the receivers
     EXPECT_EQ(qx().initQX(kPort, nullptr, nullptr), QX_STATUS_OK);
     EXPECT_EQ(qx().initQX(kPort, nullptr, nullptr), QX_STATUS_WARNING);
-    EXPECT_EQ(qx().loginQX(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_EQ(qx().exitQX(nullptr), QX_STATUS_OK);
-    for (const char* name : {"initQX", "exitQX"}) {
-        EXPECT_EQ(log.count("qxapi", "==", std::string(name) + ": Ok! Returning 0 (QX_STATUS_OK): Done"), 2)
-            << name;
-    }
+    expectLogged({"!! initQX: Failed! Returning 2: No Event or callback defined",
+                  "=> initQX(Type:RS232;Name:COM1, LogDebug:1, message)",
+                  "!! initQX: Warning! Returning 3 (QX_STATUS_WARNING): Already initiated",
+                  "== enablePayinQX: Ok! Returning 0 (QX_STATUS_OK): Done",
+                  "=> amountDueQX(700, \"sale 1\", amountRest, message)",
+                  "== amountDueQX: Ok! Returning 0 (QX_STATUS_OK): amountRest=0: Done",
+                  "!! exitQX: Failed! Returning 2 (QX_STATUS_ERROR): Not initiated"});
+    for (const std::string name : {"initQX", "exitQX"})
+        EXPECT_EQ(log.count("qxapi", "==", name + ": Ok! Returning 0 (QX_STATUS_OK): Done"), 2);
 }
 
 TEST_F(LifecycleTest, SettingsAndRegistrationBeforeInitQX) {
-    const struct {
-        std::function<short(char*)> call;
-        short code;
-        const char* message;
-        std::vector<std::string> lines;
-    } cases[] = {
-        // The duration type is checked before the text; the log line has its own spelling.
-        {[&](char* m) { return qx().changeSettingsQX("", 2, m); }, QX_STATUS_INPUT_PARAM_ERROR,
-         "unknown durationType",
-         {"=> changeSettingsQX(, 2, message)",
-          "!! changeSettingsQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): Unknown "
-          "durationType"}},
-        {[&](char* m) { return qx().changeSettingsQX("", -1, m); }, QX_STATUS_INPUT_PARAM_ERROR,
-         "unknown durationType", {"=> changeSettingsQX(, -1, message)"}},
-        {[&](char* m) { return qx().changeSettingsQX("PayOutOkCheck:1", 1, m); }, QX_STATUS_OK,
-         "Done",
-         {"=> changeSettingsQX(PayOutOkCheck:1, 1, message)",
-          "== changeSettingsQX: Ok! Returning 0 (QX_STATUS_OK): Done"}},
-        // Each registration form wants every one of its callbacks.
-        {[&](char* m) { return qx().registerEventsQX(onStatus, onError, nullptr, m); },
-         QX_STATUS_INPUT_PARAM_ERROR, "empty callbacks",
-         {"=> registerEventsQX(value, value, NULL, message)",
-          "!! registerEventsQX: Failed! Returning 4: empty callbacks"}},
-        {[&](char* m) {
-             return qx().registerEvents3QX(nullptr, onError, onLevelWarning, onCashSession, m);
-         },
-         QX_STATUS_INPUT_PARAM_ERROR, "empty callbacks",
-         {"=> registerEvents3QX(NULL, value, value, value, message)"}},
-        {[&](char* m) {
-             return qx().registerEvents23QX(onStatus, nullptr, onCashLevel, nullptr,
-                                            onCashSession, m);
-         },
-         QX_STATUS_INPUT_PARAM_ERROR, "empty callbacks",
-         {"=> registerEvents23QX(value, NULL, value, NULL, value, message)"}},
-        {[&](char* m) {
-             return qx().registerEvents2QX(onStatus, onError, onCashLevel, onCashSession, m);
-         },
-         QX_STATUS_OK, "Done",
-         {"=> registerEvents2QX(value, value, value, value, message)",
-          "== registerEvents2QX: Ok! Returning 0 (QX_STATUS_OK): Done"}},
-        // Callbacks are registered: a window on top is refused by the core.
-        {[&](char* m) { return qx().registerHwndQX(QX_HWND_FROM_FD(1), m); }, QX_STATUS_ERROR,
-         "callbacks already set",
-         {"=> registerHwndQX(hwndMessageTo, message) called from ActiveX API",
-          "!! registerHwndQX: Failed! Returning 2: callbacks already set"}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.lines.front());
-        EXPECT_EQ(c.call(message), c.code);
-        EXPECT_STREQ(message, c.message);
-        expectLogged(c.lines);
+    // The duration type is checked before the text; the log line has its own spelling.
+    for (short durationType : {2, -1}) {
+        EXPECT_EQ(qx().changeSettingsQX("", durationType, message), QX_STATUS_INPUT_PARAM_ERROR);
+        EXPECT_STREQ(message, "unknown durationType");
     }
+    EXPECT_EQ(qx().changeSettingsQX("PayOutOkCheck:1", 1, message), QX_STATUS_OK);
+    EXPECT_STREQ(message, "Done");
+    // Each registration form wants every one of its callbacks.
+    EXPECT_EQ(qx().registerEventsQX(onStatus, onError, nullptr, message),
+              QX_STATUS_INPUT_PARAM_ERROR);
+    EXPECT_STREQ(message, "empty callbacks");
+    EXPECT_EQ(qx().registerEvents3QX(nullptr, onError, onLevelWarning, onCashSession, message),
+              QX_STATUS_INPUT_PARAM_ERROR);
+    EXPECT_EQ(qx().registerEvents23QX(onStatus, nullptr, onCashLevel, nullptr, onCashSession,
+                                      message),
+              QX_STATUS_INPUT_PARAM_ERROR);
+    EXPECT_EQ(qx().registerEvents2QX(onStatus, onError, onCashLevel, onCashSession, message),
+              QX_STATUS_OK);
+    EXPECT_STREQ(message, "Done");
+    // Callbacks are registered: a window on top is refused by the core.
+    EXPECT_EQ(qx().registerHwndQX(QX_HWND_FROM_FD(1), message), QX_STATUS_ERROR);
+    EXPECT_STREQ(message, "callbacks already set");
+    expectLogged(
+        {"=> changeSettingsQX(, 2, message)", "=> changeSettingsQX(, -1, message)",
+         "!! changeSettingsQX: Failed! Returning 4 (QX_STATUS_INPUT_PARAM_ERROR): Unknown "
+         "durationType",
+         "=> changeSettingsQX(PayOutOkCheck:1, 1, message)",
+         "== changeSettingsQX: Ok! Returning 0 (QX_STATUS_OK): Done",
+         "=> registerEventsQX(value, value, NULL, message)",
+         "!! registerEventsQX: Failed! Returning 4: empty callbacks",
+         "=> registerEvents3QX(NULL, value, value, value, message)",
+         "=> registerEvents23QX(value, NULL, value, NULL, value, message)",
+         "=> registerEvents2QX(value, value, value, value, message)",
+         "== registerEvents2QX: Ok! Returning 0 (QX_STATUS_OK): Done",
+         "=> registerHwndQX(hwndMessageTo, message) called from ActiveX API",
+         "!! registerHwndQX: Failed! Returning 2: callbacks already set"});
 }
 
 TEST_F(LifecycleTest, EmptySettingsAreRefusedWithATranslatedMessageCutToTheBuffer) {

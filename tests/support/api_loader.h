@@ -15,36 +15,28 @@
     X(payoutQX) X(payout2QX) X(amountDueQX) X(changeQX) X(regretQX) X(resetQX)           \
     X(getErrorInfoQX) X(getCashLevelInfoQX) X(getLevelWarningInfoQX)                     \
     X(getCashSessionInfoQX) X(loginQX) X(loginStrQX) X(logoutQX) X(isOpenQX) X(infoQX)
-
 #define QXT_SIM_NAMES(X)                                                                 \
     X(qxsim_reset) X(qxsim_set_option) X(qxsim_insert) X(qxsim_inject_callback)          \
     X(qxsim_wait_idle) X(qxsim_commands) X(qxsim_override_answer) X(qxsim_level)         \
     X(qxsim_set_level) X(qxsim_total_value)
+#define QXT_POINTER_MEMBER(name) decltype(&::name) name = nullptr;
 
 namespace qxtest {
 
-#define QXT_POINTER_MEMBER(name) decltype(&::name) name = nullptr;
-struct QxExports {
-    QXT_EXPORT_NAMES(QXT_POINTER_MEMBER)
-};
-struct SimControl {
-    QXT_SIM_NAMES(QXT_POINTER_MEMBER)
-};
-#undef QXT_POINTER_MEMBER
-
 struct LoadedApi {
-    QxExports qx;
-    SimControl sim;
+    struct { QXT_EXPORT_NAMES(QXT_POINTER_MEMBER) } qx;
+    struct { QXT_SIM_NAMES(QXT_POINTER_MEMBER) } sim;
     std::string logDir;  // QXLOGS as the library loaded
 };
+using QxExports = decltype(LoadedApi::qx);
+using SimControl = decltype(LoadedApi::sim);
 
-bool apiLoaded();
 // Loads the simulator, then the library (which opens that same simulator by name) from this
 // program's folder, once per process; null, with the reason, when a module or entry is missing.
 const LoadedApi* loadApi(std::string& error);
-// Any symbol of the loaded library by its plain name; null when absent.
-void* findLibrarySymbol(const char* name);
-// This program's folder, with a trailing separator.
+bool apiLoaded();
+// This program's file and its folder (with a trailing separator).
+std::string programPath();
 std::string programDirectory();
 
 }  // namespace qxtest

@@ -33,12 +33,10 @@ bool underValgrind() {
 
 #if defined(_WIN32)
 bool onWindows() { return true; }
-bool runningAsRoot() { return false; }
 // Wine's working-set figure is its own estimate: not trusted.
 long residentKiB() { return -1; }
 #else
 bool onWindows() { return false; }
-bool runningAsRoot() { return geteuid() == 0; }
 long residentKiB() {
     std::FILE* file = std::fopen("/proc/self/statm", "r");
     if (!file) return -1;

@@ -10,8 +10,6 @@ bool onWindows();
 // the resident size meaningless.
 bool sanitizerBuild();
 bool underValgrind();
-// True with the superuser's rights, which ignore file permissions.
-bool runningAsRoot();
 // Resident set of this process in KiB; -1 when the platform cannot say.
 long residentKiB();
 
