@@ -10,38 +10,40 @@ namespace {
 using SessionFlowTest = ApiTest;
 
 TEST_F(SessionFlowTest, LoginQueryAskDispenseLogoutAndExit) {
-    ASSERT_NO_FATAL_FAILURE(openSession());
+    ASSERT_EQ(registerAll(), QX_STATUS_OK);
+    ASSERT_EQ(QX(initQX)(kPort, "", message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
     EXPECT_NE(g_lastAmount, -1) << "no status event reached the application";
     int open = 0, level = -1, rest = 55;
     char commands[QX_BUFFER_CAPACITY], master[QX_BUFFER_CAPACITY], info[QX_BUFFER_CAPACITY];
-    EXPECT_EQ(qx().isOpenQX(&open, message), QX_STATUS_OK);
-    EXPECT_EQ(qx().infoQX(&level, commands, master, info, message), QX_STATUS_OK);
+    EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_OK);
+    EXPECT_EQ(QX(infoQX)(&level, commands, master, info, message), QX_STATUS_OK);
     EXPECT_EQ(level, 1);
     EXPECT_STREQ(master, "01.23");
     EXPECT_STREQ(commands, "abcdefghx1234");
     EXPECT_STREQ(info, "QuaxVault");
     // Both ask forms ask the device alike; the second reports the rest.
-    EXPECT_EQ(qx().askPayoutQX(400, message), QX_STATUS_OK) << message;
-    EXPECT_EQ(qx().askPayout2QX(400, &rest, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(QX(askPayoutQX)(400, message), QX_STATUS_OK) << message;
+    EXPECT_EQ(QX(askPayout2QX)(400, &rest, message), QX_STATUS_OK) << message;
     EXPECT_EQ(rest, 0);
     EXPECT_EQ(sent(fs("d|00000400")), 2);
     rest = 55;
-    EXPECT_EQ(qx().dispenseQX(100000000, "", &rest, message), QX_STATUS_INPUT_PARAM_ERROR);
+    EXPECT_EQ(QX(dispenseQX)(100000000, "", &rest, message), QX_STATUS_INPUT_PARAM_ERROR);
     EXPECT_STREQ(message, "Amount to dispense too big");
     // An empty device cannot pay: its rest reaches the caller, though its "c", "b" and "a"
     // reports come all at once.
     for (int coin : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
-        sim().qxsim_set_level(coin, 0);
-    EXPECT_EQ(qx().dispenseQX(1250, "drawer", &rest, message), QX_STATUS_NOT_POSSIBLE);
+        QX(qxsim_set_level)(coin, 0);
+    EXPECT_EQ(QX(dispenseQX)(1250, "drawer", &rest, message), QX_STATUS_NOT_POSSIBLE);
     EXPECT_EQ(rest, 1250);
     const std::string drawer = message;
-    EXPECT_EQ(qx().logoutQX(message), QX_STATUS_OK) << message;
-    EXPECT_EQ(qx().isOpenQX(&open, message), QX_STATUS_OK);
+    EXPECT_EQ(QX(logoutQX)(message), QX_STATUS_OK) << message;
+    EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_OK);
     EXPECT_EQ(open, 0);
     // A null user counts as operator 1; the password keeps its last two digits.
-    EXPECT_EQ(qx().loginStrQX(nullptr, "1234", message), QX_STATUS_OK) << message;
-    EXPECT_EQ(qx().exitQX(message), QX_STATUS_OK) << message;
-    EXPECT_EQ(qx().isOpenQX(&open, message), QX_STATUS_ERROR) << "after exit";
+    EXPECT_EQ(QX(loginStrQX)(nullptr, "1234", message), QX_STATUS_OK) << message;
+    EXPECT_EQ(QX(exitQX)(message), QX_STATUS_OK) << message;
+    EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_ERROR) << "after exit";
     expectLogged({"=> loginQX(1, 1, message)", "== loginQX: Ok! Returning 0 (QX_STATUS_OK): Done",
                   "== isOpenQX: Ok! Returning 0 (QX_STATUS_OK): open=1: Done",
                   "== infoQX: Ok! Returning 0 (QX_STATUS_OK): level=1: Done",
@@ -62,27 +64,27 @@ TEST_F(SessionFlowTest, LoginQueryAskDispenseLogoutAndExit) {
 TEST_F(SessionFlowTest, InformationExportsHandOutEachTextOnce) {
     EventWindow window;
     ASSERT_NE(window.handle(), nullptr);
-    ASSERT_EQ(qx().registerHwndQX(window.handle(), message), QX_STATUS_OK) << message;
-    ASSERT_EQ(qx().initQX(kPort, "", message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(registerHwndQX)(window.handle(), message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(initQX)(kPort, "", message), QX_STATUS_OK) << message;
     char error[QX_BUFFER_CAPACITY] = "x", ext[QX_BUFFER_CAPACITY], type[QX_BUFFER_CAPACITY],
         denomination[QX_BUFFER_CAPACITY], warning[QX_BUFFER_CAPACITY];
     int warningType = 42;
     const auto fetchAll = [&] {
         warningType = 42;
-        EXPECT_EQ(qx().getErrorInfoQX(error, ext), QX_STATUS_OK);
-        EXPECT_EQ(qx().getCashLevelInfoQX(ext), QX_STATUS_OK);
-        EXPECT_EQ(qx().getLevelWarningInfoQX(&warningType, type, denomination, warning, ext),
+        EXPECT_EQ(QX(getErrorInfoQX)(error, ext), QX_STATUS_OK);
+        EXPECT_EQ(QX(getCashLevelInfoQX)(ext), QX_STATUS_OK);
+        EXPECT_EQ(QX(getLevelWarningInfoQX)(&warningType, type, denomination, warning, ext),
                   QX_STATUS_OK);
-        EXPECT_EQ(qx().getCashSessionInfoQX(ext), QX_STATUS_OK);
+        EXPECT_EQ(QX(getCashSessionInfoQX)(ext), QX_STATUS_OK);
     };
     fetchAll();
     EXPECT_STREQ(error, "");
     // An error (code 12 at positions 14-15), two cash levels (a "%" in the first), a session.
     for (const char* report : {"b0000000021JAM AT 50% NT 12", "b000000003105 20 50%       ",
                                "b000000003100 0,50         ", "b0000000031CR/WD00004200 50%"}) {
-        sim().qxsim_inject_callback(report);
+        QX(qxsim_inject_callback)(report);
     }
-    ASSERT_EQ(sim().qxsim_wait_idle(2000), 0);
+    ASSERT_EQ(QX(qxsim_wait_idle)(2000), 0);
     fetchAll();
     EXPECT_STREQ(error, "Error Code 12");
     EXPECT_STREQ(ext, "CR/WD00004200 50%");
@@ -92,7 +94,7 @@ TEST_F(SessionFlowTest, InformationExportsHandOutEachTextOnce) {
          {"getErrorInfoQX: " + ok + "errorText=: extInfo=ErrorInfo Not set",
           "getCashLevelInfoQX: " + ok + "extInfo=", "getCashSessionInfoQX: " + ok + "extInfo=",
           "getLevelWarningInfoQX: " + ok + "42, , , chWarningMessage=, extInfo="}) {
-        EXPECT_EQ(log.count("qxapi", "==", line), 2) << line;  // before and after
+        EXPECT_EQ(logCount("qxapi", "==", line), 2) << line;  // before and after
     }
     // The second cash-level text went to the same queue: the level warning hands it out parsed.
     expectLogged({"== getErrorInfoQX: " + ok + "errorText=Error Code 12: extInfo=ErrorInfo Not set",
@@ -100,7 +102,7 @@ TEST_F(SessionFlowTest, InformationExportsHandOutEachTextOnce) {
                   "== getLevelWarningInfoQX: " + ok +
                       "1, Empty, 0,50, chWarningMessage=0,50 Empty, extInfo=00 0,50         ",
                   "== getCashSessionInfoQX: " + ok + "extInfo=CR/WD00004200 50%"});
-    EXPECT_EQ(qx().exitQX(message), QX_STATUS_OK) << message;  // before the window goes
+    EXPECT_EQ(QX(exitQX)(message), QX_STATUS_OK) << message;  // before the window goes
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // faults_test.cpp - the library's folders and files gone wrong: log folders that cannot be made
 // or written, a settings file missing or corrupt, a binary language file.  The library drops
-// what it cannot use and goes on working.  Each case runs its scenario in a child process.
+// what it cannot use and goes on working.  Each scenario runs in a child process.
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -20,41 +20,28 @@ std::string now(const char* format) {
     return text;
 }
 
-// The library is loaded in the child only, where a whole session (sellOnce) shows that it still
-// works.
+// The library is loaded in the child only, where a whole session shows that it still works:
+// its "Done" translated as QX_DONE says, and the log lines QX_EXPECT lists ("base text|...")
+// written.
 class FaultTest : public ApiTest {
 protected:
     void SetUp() override {
         if (inScenario()) ApiTest::SetUp();
     }
-
-    // The child's sale, then these lines of the settings reader in its logic log.
-    void expectSaleAndSettings(const std::vector<std::string>& texts) {
-        sellOnce();
-        for (const std::string& text : texts) {
-            const std::string line = "CQXLogics::getIniFileSettings: " + text;
-            EXPECT_FALSE(logLinesContaining("qxlogic", line).empty()) << line;
-        }
-    }
-    // Runs the child with this settings folder; the reader's line naming the character it
-    // stopped at, if expected, is on its output.
-    void runWithSettings(const std::string& config, bool printsFailingChar = false) {
-        const std::string output =
-            runInChild({{"QXCONFIG", config}, {"QXLOGS", makeTempDir("settings_logs")}});
-        const bool printed = output.find("Failing on char -128\n") != std::string::npos ||
-                             output.find("Failing on char -128\r") != std::string::npos;
-        EXPECT_EQ(printed, printsFailingChar) << output;
-    }
-    // The first place the library looks for its settings file.
-    static std::string settingsFile() {
-        return std::string(std::getenv("QXCONFIG")) + (onWindows() ? "\\" : "/") + "qxlogics.ini";
+    void childScenario() {
+        const char* done = std::getenv("QX_DONE");
+        sellOnce(done ? done : "Done");
+        const char* expected = std::getenv("QX_EXPECT");
+        std::istringstream lines(expected ? expected : "");
+        for (std::string base, text; lines >> base && std::getline(lines, text, '|');)
+            EXPECT_FALSE(logLinesContaining(base, text.substr(1)).empty()) << base << text;
     }
 };
 
 // The log folder cannot be made, names a file, is read-only, holds a read-only file of this
 // week (as a date change leaves the day before's), or sits on a full disk.
 TEST_F(FaultTest, LogFolderFaultsLoseLinesButNotTheSale) {
-    if (inScenario()) return sellOnce();
+    if (inScenario()) return childScenario();
     // At midnight the log files change, and the closed ones are made read-only.
     if (now("%H%M") >= "2358") GTEST_SKIP() << "the log files change at midnight";
     const std::string root = makeTempDir("log_faults");
@@ -93,53 +80,52 @@ TEST_F(FaultTest, LogFolderFaultsLoseLinesButNotTheSale) {
     runInChild({{"QXLOGS", full}});
 }
 
-TEST_F(FaultTest, MissingSettingsFileGivesEveryDefault) {
-    if (inScenario()) {
-        return expectSaleAndSettings(
-            {"Read environment variable QXCONFIG: " + std::string(std::getenv("QXCONFIG")),
-             "Settings file \"" + settingsFile() + "\" can't be opened for reading.",
-             "StatusOkTimeout: 10 (default value)", "AskPayOutAmountLimit: 4900 (default value)",
-             "LogDebug: 1 (default value)"});
+// A missing settings file gives every default, a corrupt one keeps what can be read.  Reading a
+// language file stops at a binary line, naming the character: translations before it work,
+// those after it do not, and result lines show the translated message.
+TEST_F(FaultTest, SettingsAndLanguageFilesThatCannotBeRead) {
+    if (inScenario()) return childScenario();
+    const std::string missing = makeTempDir("missing"), corrupt = makeTempDir("corrupt");
+    const std::string reader = "qxlogic CQXLogics::getIniFileSettings: ";
+    const std::string file = std::string(onWindows() ? "\\" : "/") + "qxlogics.ini";
+    std::string allBinary;
+    for (int i = 0; i < 512; ++i) allBinary += static_cast<char>((i * 37 + 128) % 256);
+    const struct {
+        std::string config, file, text, done;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {missing, "", "", "Done",
+         {reader + "Read environment variable QXCONFIG: " + missing,
+          reader + "Settings file \"" + missing + file + "\" can't be opened for reading.",
+          reader + "StatusOkTimeout: 10 (default value)",
+          reader + "AskPayOutAmountLimit: 4900 (default value)",
+          reader + "LogDebug: 1 (default value)"}},
+        {corrupt, "qxlogics.ini",
+         "junk before any section\n\x80\x81\x82\x01\x02 binary \xfe\n[Operation]\n"
+         "AskPayOutAmountLimit=12xyz\n\x90\x91=\x92\nPayOutAmountPerTimeLimitSeconds=75\n"
+         "[Events\n=no key\n",
+         "Done",
+         {reader + "About to read settings from configuration file: " + corrupt + file,
+          reader + "AskPayOutAmountLimit: 12 (from ini file)",
+          reader + "PayOutAmountPerTimeLimitSeconds: 75 (from ini file)",
+          reader + "ForwardCallbackChangeOnly: 1 (default value)",
+          reader + "StatusOkTimeout: 10 (default value)"}},
+        {makeTempDir("language"), "qxlang.ini",
+         "[Lang]\nDone=Fertig\n\x80\x01\x02\xff binary\nAlready initiated=Schon offen\n", "Fertig",
+         {"qxapi exitQX: Ok! Returning 0 (QX_STATUS_OK): Fertig"}},
+        {makeTempDir("language"), "qxlang.ini", allBinary, "Done", {}},
+    };
+    for (const auto& c : cases) {
+        if (!c.file.empty()) writeFile(c.config + "/" + c.file, c.text);
+        std::string expected;
+        for (const std::string& line : c.lines) expected += line + "|";
+        const std::string output =
+            runInChild({{"QXCONFIG", c.config}, {"QXLOGS", makeTempDir("settings_logs")},
+                        {"QX_DONE", c.done}, {"QX_EXPECT", expected}});
+        const bool printed = output.find("Failing on char -128\n") != std::string::npos ||
+                             output.find("Failing on char -128\r") != std::string::npos;
+        EXPECT_EQ(printed, c.file == "qxlang.ini") << output;
     }
-    runWithSettings(makeTempDir("settings_missing"));
-}
-
-TEST_F(FaultTest, CorruptSettingsFileKeepsWhatCanBeRead) {
-    if (inScenario()) {
-        return expectSaleAndSettings(
-            {"About to read settings from configuration file: " + settingsFile(),
-             "AskPayOutAmountLimit: 12 (from ini file)",
-             "PayOutAmountPerTimeLimitSeconds: 75 (from ini file)",
-             "ForwardCallbackChangeOnly: 1 (default value)", "StatusOkTimeout: 10 (default value)"});
-    }
-    const std::string config = makeTempDir("settings_corrupt");
-    writeFile(config + "/qxlogics.ini",
-              "junk before any section\n\x80\x81\x82\x01\x02 binary \xfe\n[Operation]\n"
-              "AskPayOutAmountLimit=12xyz\n\x90\x91=\x92\nPayOutAmountPerTimeLimitSeconds=75\n"
-              "[Events\n=no key\n");
-    runWithSettings(config);
-}
-
-// Reading stops at a binary line: translations before it work, those after it do not.  The
-// result lines show the translated message.
-TEST_F(FaultTest, BinaryLineEndsTheLanguageTable) {
-    if (inScenario()) {
-        sellOnce("Fertig");
-        return expectLogged({"== exitQX: Ok! Returning 0 (QX_STATUS_OK): Fertig"});
-    }
-    const std::string config = makeTempDir("lang_binary");
-    writeFile(config + "/qxlang.ini",
-              "[Lang]\nDone=Fertig\n\x80\x01\x02\xff binary\nAlready initiated=Schon offen\n");
-    runWithSettings(config, true);
-}
-
-TEST_F(FaultTest, WholeBinaryLanguageFileTranslatesNothing) {
-    if (inScenario()) return sellOnce();
-    const std::string config = makeTempDir("lang_all_binary");
-    std::string bytes;
-    for (int i = 0; i < 512; ++i) bytes += static_cast<char>((i * 37 + 128) % 256);
-    writeFile(config + "/qxlang.ini", bytes);
-    runWithSettings(config, true);
 }
 
 }  // namespace

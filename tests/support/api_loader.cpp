@@ -1,6 +1,8 @@
 // api_loader.cpp - run-time loading of the library and the simulator (one OS section).
 #include "tests/support/api_loader.h"
 
+#include <stdexcept>
+
 #if defined(_WIN32)
 #include <windows.h>
 #else
@@ -8,8 +10,6 @@
 #include <limits.h>
 #include <unistd.h>
 #endif
-
-#include "tests/support/test_env.h"
 
 namespace qxtest {
 namespace {
@@ -27,14 +27,6 @@ void* symbol(void* module, const char* name) { return dlsym(module, name); }
 #endif
 
 void* g_modules[2] = {};  // the simulator, the library
-LoadedApi g_api;
-bool g_loaded = false;
-
-template <class Pointer>
-void resolve(void* module, const char* name, Pointer& pointer, std::string& error) {
-    pointer = reinterpret_cast<Pointer>(symbol(module, name));
-    if (!pointer) error += std::string(" missing ") + name;
-}
 
 }  // namespace
 
@@ -54,23 +46,20 @@ std::string programDirectory() {
     return path.substr(0, path.find_last_of("/\\") + 1);
 }
 
-const LoadedApi* loadApi(std::string& error) {
-    if (g_loaded) return &g_api;
-    g_api.logDir = logDir();
+std::string loadApi() {
     for (int i = 0; i < 2; ++i) {
-        if (!g_modules[i] && !(g_modules[i] = open(programDirectory() + kFiles[i]))) {
-            error = std::string("cannot load ") + kFiles[i];
-            return nullptr;
-        }
+        if (!g_modules[i] && !(g_modules[i] = open(programDirectory() + kFiles[i])))
+            return std::string("cannot load ") + kFiles[i];
     }
-#define QXT_RESOLVE_SIM(name) resolve(g_modules[0], #name, g_api.sim.name, error);
-#define QXT_RESOLVE_EXPORT(name) resolve(g_modules[1], #name, g_api.qx.name, error);
-    QXT_SIM_NAMES(QXT_RESOLVE_SIM)
-    QXT_EXPORT_NAMES(QXT_RESOLVE_EXPORT)
-    g_loaded = error.empty();
-    return g_loaded ? &g_api : nullptr;
+    return "";
 }
 
-bool apiLoaded() { return g_loaded; }
+bool apiLoaded() { return g_modules[1] != nullptr; }
+
+void* loadedEntry(const char* name) {
+    void* entry = symbol(g_modules[std::string(name).rfind("qxsim_", 0) == 0 ? 0 : 1], name);
+    if (!entry) throw std::runtime_error(std::string("missing entry ") + name);
+    return entry;
+}
 
 }  // namespace qxtest
