@@ -1,6 +1,5 @@
-// api_fixture.h - the one fixture of the exports level: the library and the simulator loaded at
-// run time as a till loads them, the log lines written since the case began, and the child
-// process a fault case runs its scenario in.
+// api_fixture.h - the fixture of the exports level: the library and simulator loaded as a till
+// loads them, the log lines written since the case began, a fault case's child process.
 #ifndef QX_API_FIXTURE_H
 #define QX_API_FIXTURE_H
 
@@ -8,13 +7,11 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/support/api_loader.h"
@@ -76,17 +73,17 @@ protected:
         return text.substr(std::min(m_logStart.at(base), text.size()));
     }
     // Its lines with this marker ("=>", "==", "!!") and exactly this text.
-    int logCount(const std::string& base, const std::string& marker, const std::string& text) const {
+    int logCount(const std::string& base, const std::string& marker,
+                 const std::string& text) const {
         static const std::regex layout(R"(^.*?w\d\d \d\d:\d\d:\d\d\.\d{3} (\S\S) (.*?)\r?$)");
         std::istringstream lines(logSince(base));
-        std::smatch match;
+        std::smatch m;
         int found = 0;
         for (std::string line; std::getline(lines, line);)
-            found += std::regex_match(line, match, layout) && match[1] == marker && match[2] == text;
+            found += std::regex_match(line, m, layout) && m[1] == marker && m[2] == text;
         return found;
     }
-    // Each line is a marker and a text of the API log ("=> initQX(...)"); failures ("!!") are
-    // in the error log as well.
+    // Each line is a marker and a text of the API log; failures ("!!") are in the error log too.
     void expectLogged(const std::vector<std::string>& lines) const {
         for (const std::string& line : lines) {
             const std::string marker = line.substr(0, 2), text = line.substr(3);
@@ -99,9 +96,8 @@ protected:
         return QX(registerEvents23QX)(onStatus, onError, onCashLevel, onLevelWarning,
                                        onCashSession, message);
     }
-    // A whole session: registered, initiated (the second time warned off), logged in, a sale of
-    // 700 paid with 1000, logged out, exited (the second time refused).  "Done" may be
-    // translated, the other texts are not.
+    // A whole session, initiating and exiting twice, with a sale of 700 paid with 1000.  "Done"
+    // may be translated, the other texts are not.
     void sellOnce(const char* done = "Done") {
         ASSERT_EQ(registerAll(), QX_STATUS_OK);
         EXPECT_STREQ(message, done);
@@ -113,7 +109,8 @@ protected:
         QX(qxsim_wait_idle)(2000);
         ASSERT_EQ(QX(enablePayinQX)(message), QX_STATUS_OK) << message;
         ASSERT_EQ(QX(qxsim_insert)(1000), 0);
-        ASSERT_TRUE(awaitStatusAmount(1000));
+        QX(qxsim_wait_idle)(2000);
+        ASSERT_EQ(g_lastAmount, 1000) << "the paid-in amount reached the application";
         int rest = -1;
         EXPECT_EQ(QX(amountDueQX)(700, "sale 1", &rest, message), QX_STATUS_OK) << message;
         EXPECT_EQ(rest, 0);
@@ -123,12 +120,6 @@ protected:
         EXPECT_STREQ(message, done);
         EXPECT_EQ(QX(exitQX)(message), QX_STATUS_ERROR);
         EXPECT_STREQ(message, "Not initiated");
-    }
-    // Waits (bounded) for a status event with this amount: the device reports on its thread.
-    bool awaitStatusAmount(int amount) const {
-        for (int i = 0; i < 200 && g_lastAmount != amount; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        return g_lastAmount == amount;
     }
     // How many commands the simulator received that start with prefix.
     int sent(const std::string& prefix) const {
@@ -146,9 +137,8 @@ private:
     std::map<std::string, std::size_t> m_logStart;
 };
 
-// Runs the current case again in a child process, filtered to itself, with these variables set:
-// the library reads its folders and settings as it loads, once per process.  The child must
-// pass; its output is returned.
+// Runs the current case again in a child process with these variables (the library reads its
+// folders and settings as it loads, once per process); the child must pass.  Its output.
 inline std::string runInChild(std::map<std::string, std::string> environment) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string output = makeTempDir("scenario") + "/output.txt";

@@ -1,6 +1,5 @@
-// faults_test.cpp - the library's folders and files gone wrong: log folders that cannot be made
-// or written, a settings file missing or corrupt, a binary language file.  The library drops
-// what it cannot use and goes on working.  Each scenario runs in a child process.
+// faults_test.cpp - log folders, settings and language files gone wrong: the library drops what
+// it cannot use and goes on working.  Each scenario runs in a child process.
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -20,9 +19,8 @@ std::string now(const char* format) {
     return text;
 }
 
-// The library is loaded in the child only, where a whole session shows that it still works:
-// its "Done" translated as QX_DONE says, and the log lines QX_EXPECT lists ("base text|...")
-// written.
+// The child loads the library and sells once, "Done" translated as QX_DONE says; then the log
+// lines QX_EXPECT lists ("base text|...") must be there.
 class FaultTest : public ApiTest {
 protected:
     void SetUp() override {
@@ -80,9 +78,8 @@ TEST_F(FaultTest, LogFolderFaultsLoseLinesButNotTheSale) {
     runInChild({{"QXLOGS", full}});
 }
 
-// A missing settings file gives every default, a corrupt one keeps what can be read.  Reading a
-// language file stops at a binary line, naming the character: translations before it work,
-// those after it do not, and result lines show the translated message.
+// A missing settings file gives the defaults, a corrupt one keeps what can be read; a language
+// file is read up to a binary line, whose character the reader names.
 TEST_F(FaultTest, SettingsAndLanguageFilesThatCannotBeRead) {
     if (inScenario()) return childScenario();
     const std::string missing = makeTempDir("missing"), corrupt = makeTempDir("corrupt");

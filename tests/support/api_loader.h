@@ -13,8 +13,8 @@
 
 namespace qxtest {
 
-// Loads the simulator, then the library (which opens that same simulator by name) from this
-// program's folder, once per process: "", or why it could not.
+// Loads the simulator, then the library (which opens that same simulator) from this program's
+// folder, once per process: "", or why it could not.
 std::string loadApi();
 bool apiLoaded();
 // The entry by its plain name; throws when the module lacks it.

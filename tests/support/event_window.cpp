@@ -14,13 +14,8 @@ namespace qxtest {
 
 // The library posts its messages; they wait in this thread's queue until drain() takes them.
 EventWindow::EventWindow() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "QXTestEventWindow";
-    RegisterClassA(&windowClass);  // refused, harmlessly, for a second window
-    m_handle = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                               nullptr, windowClass.hInstance, nullptr);
+    m_handle = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr,
+                               nullptr);
 }
 
 EventWindow::~EventWindow() { DestroyWindow(static_cast<HWND>(m_handle)); }

@@ -12,11 +12,7 @@ namespace qxtest {
 
 enum class EventKind { Status, Error, CashLevel, CashSession, Other };
 
-struct PostedEvent {
-    EventKind kind;
-    std::int64_t wParam;
-    std::int64_t lParam;
-};
+struct PostedEvent { EventKind kind; std::int64_t wParam, lParam; };
 
 class EventWindow {
 public:
@@ -27,8 +23,7 @@ public:
 
     // Null when the window could not be made.
     QX_HWND handle() const { return m_handle; }
-    // Every event posted and not drained yet, oldest first.  Call it on the thread that made
-    // the window, once the device library has gone idle.
+    // The events posted since, oldest first: on the window's thread, once the device is idle.
     std::vector<PostedEvent> drain();
 
 private:

@@ -6,8 +6,7 @@ namespace qxtest {
 
 // True in the Windows build (which the test command runs under Wine).
 bool onWindows();
-// True under an address, thread or memory sanitizer, or under valgrind: their own memory makes
-// the resident size meaningless.
+// Under a sanitizer or valgrind, whose own memory makes the resident size meaningless.
 bool sanitizerBuild();
 bool underValgrind();
 // Resident set of this process in KiB; -1 when the platform cannot say.

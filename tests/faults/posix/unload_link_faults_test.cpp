@@ -1,26 +1,21 @@
 // unload_link_faults_test.cpp - the device library missing, and the library unloaded without
 // exitQX while the device floods it with reports.  Each child opens the modules itself.
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "tests/api/api_fixture.h"
+#include "tests/support/event_window.h"
 
 namespace qxtest {
 namespace {
 
-template <class Pointer>
-Pointer entry(void* module, const char* name) {
-    return reinterpret_cast<Pointer>(dlsym(module, name));
-}
-#define QXT_ENTRY(module, name) entry<decltype(&::name)>(module, #name)
+#define QXT_ENTRY(module, name) reinterpret_cast<decltype(&::name)>(dlsym(module, #name))
 
-// A copy of the library in a folder of its own finds no device library beside it (its run path
-// is its own folder; Windows searches the program's folder, with the simulator, first): initQX
-// fails with its text, and the library keeps answering.
+// A copy of the library alone in a folder (its run path) finds no device library: initQX fails
+// with its text, and the library keeps answering.  (Windows looks in the program's folder.)
 TEST(LinkFaultTest, MissingDeviceLibraryFailsInitialisationOnly) {
     if (!inScenario()) {
         const std::string copy = makeTempDir("lonely_library") + "/libqxlogics.so";
@@ -48,9 +43,8 @@ TEST(LinkFaultTest, MissingDeviceLibraryFailsInitialisationOnly) {
     EXPECT_STREQ(message, "Not initiated");
 }
 
-// Unloading without exitQX while the device floods the library with errors, cash levels and
-// sessions: it closes the device on its way out, before anything the reports reach is gone.
-// (The address sanitizer shows a use after free.)
+// Unloaded without exitQX amid a flood of reports, the library closes the device on its way
+// out, before anything the reports reach is gone (the address sanitizer sees a use after free).
 TEST(UnloadFaultTest, UnloadingWithoutExitWhileTheDeviceReportsIsSafe) {
     if (!inScenario()) {
         // Each unloading leaves the never-destroyed objects behind, by design: no leak count.
@@ -60,29 +54,26 @@ TEST(UnloadFaultTest, UnloadingWithoutExitWhileTheDeviceReportsIsSafe) {
     const std::string libraryFile = programDirectory() + "libqxlogics.so";
     void* sim = dlopen((programDirectory() + "libDorvoLINK.so").c_str(), RTLD_NOW);
     ASSERT_NE(sim, nullptr) << dlerror();
-    int window[2];
-    ASSERT_EQ(pipe(window), 0);
-    fcntl(window[0], F_SETFL, O_NONBLOCK);
-    char drained[4096];
+    EventWindow window;
     for (int round = 0; round < 100; ++round) {
         void* library = dlopen(libraryFile.c_str(), RTLD_NOW);
         ASSERT_NE(library, nullptr) << dlerror();
         char message[QX_BUFFER_CAPACITY] = "";
-        QXT_ENTRY(library, registerHwndQX)(QX_HWND_FROM_FD(window[1]), message);
+        QXT_ENTRY(library, registerHwndQX)(window.handle(), message);
         ASSERT_EQ(QXT_ENTRY(library, initQX)(kPort, "", message), QX_STATUS_OK) << message;
-        while (read(window[0], drained, sizeof drained) > 0) {
-        }
+        window.drain();
         for (int i = 0; i < 90; ++i) {  // each queue stays below its 100
             for (const char* report : {"a0000000001", "b0000000021Note jam      01",
                                        "b000000000105 20           ", "b0000000001CR/WD00002250"})
                 QXT_ENTRY(sim, qxsim_inject_callback)(report);
         }
-        pollfd firstEvent{window[0], POLLIN, 0};
-        poll(&firstEvent, 1, 5000);  // the flood is on: unload now
+        for (int i = 0; i < 5000 && window.drain().empty(); ++i)  // the flood is on: unload now
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_EQ(dlclose(library), 0);
         ASSERT_EQ(dlopen(libraryFile.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
     }
-    EXPECT_EQ(logLinesContaining("qxlogic", "CQXLogics::~CQXLogics: exitCom ans=Done").size(), 100u);
+    const std::string closed = "CQXLogics::~CQXLogics: exitCom ans=Done";
+    EXPECT_EQ(logLinesContaining("qxlogic", closed).size(), 100u);
 }
 
 }  // namespace
