@@ -122,6 +122,7 @@ TEST_F(DeviceTest, LinkLoadsOpensClosesAndUnloads) {
         EXPECT_TRUE(g_link.isLoaded());
         EXPECT_EQ(o.result ? QX_STATUS_ERROR : QX_STATUS_OK, g_link.login(1, 1, message));
         EXPECT_EQ(0, g_link.exit(message));
+        EXPECT_STREQ("Done", message);
     }
     EXPECT_EQ(1u, errors("CDorvoLink::initialize: my_qx_initiate returned error, portName: COM9, "
                          "ans: COM9 in use by another program, nReturn: 7").size());

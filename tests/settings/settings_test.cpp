@@ -201,15 +201,16 @@ TEST_F(Settings, TheSettingsFileIsSearchedForAndRead) {
              {"StatusOkTimeout 2147484 is above the largest",
               "StatusOkTimeout: 86400 (from ini file)",
               "About to read settings from configuration file: " + dotIni}},
-            // Present with 0 is 0; keys are read from their own section only.
+            // Present with 0 is 0; numbers stay numbers (switches become 0/1); keys are
+            // read from their own section only.
             {nullptr, nullptr,
-             "StatusOkTimeout=0\nAutoDisable=1\nLogCAPIToCR=0\n[Logging]\nLogDebug=0\n"
-             "LogCAPIToCR=7\nChangeOkCheck=1\n[Events]\nForwardCallbackChangeOnly=0",
+             "StatusOkTimeout=0\nAutoDisable=2\nRegretOkCheck=3\nLogCAPIToCR=0\n[Logging]\n"
+             "LogDebug=0\nLogCAPIToCR=7\nChangeOkCheck=1\n[Events]\nForwardCallbackChangeOnly=5",
              0, 3,
              {"About to read settings from configuration file: " + systemDir + ini,
               "LogDebug: 0 (from ini file)", "LogCAPIToCR: 1 (from ini file)",
-              "ChangeOkCheck: 0 (default value)", "ForwardCallbackChangeOnly: 0 (from ini file)",
-              "AutoDisable: 1 (from ini file)"}},
+              "ChangeOkCheck: 0 (default value)", "ForwardCallbackChangeOnly: 5 (from ini file)",
+              "AutoDisable: 2 (from ini file)", "RegretOkCheck: 3 (from ini file)"}},
         };
     for (const auto& [inConfig, inCwd, inSystem, timeout, locations, lines] : cases) {
         useFreshLogDir("ini_settings");
@@ -228,7 +229,7 @@ TEST_F(Settings, TheSettingsFileIsSearchedForAndRead) {
     }
     EXPECT_EQ(count(" (default value)") + count(" (from ini file)"), 18u);
     EXPECT_EQ(getFileVersion(getRuntimePath() + "no-such-file"), "No version Info");
-    EXPECT_TRUE(!g_LogDebug && g_AutoDisable == 1 && g_LogCAPIToCR);  // the mirrors follow
+    EXPECT_TRUE(!g_LogDebug && g_AutoDisable == 2 && g_LogCAPIToCR);  // the mirrors follow
 }
 
 }  // namespace qxtest
