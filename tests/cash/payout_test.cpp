@@ -86,6 +86,10 @@ TEST_F(PayoutTest, AskPayout) {
           "CQXLogics::payout: Payout is not supported from state Payin Disabled",
           "CQXLogics::payout(0,0,)"});
     EXPECT_EQ(commands().size(), 1u);
+    ASSERT_EQ(0, qxsim_set_option("drop_callbacks", 1));  // the device's answer is lost
+    skipSleeps();
+    outcome(g_theLogics.askPayout(300, message), QX_STATUS_TIMEOUT, "Timed out",
+            {"!CQXLogics::askPayout: askPayout timed out"});
 }
 
 // 10000 in 61 s: an entry exactly 61 s old still counts, a payout's deposit

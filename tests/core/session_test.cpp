@@ -156,6 +156,16 @@ TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
           "CQXLogics::login: Not changing already set values for verifyQXStatus=1 and QXLevel=0"});
 }
 
+// Without the device's opening report a later login gives up.
+TEST_F(LoginTest, OpeningTimesOut) {
+    ok(g_theLogics.login(1, 1, message));
+    ok(g_theLogics.logout(message));
+    ASSERT_EQ(qxsim_set_option("drop_callbacks", 3), 0);
+    skipSleeps();
+    outcome(g_theLogics.login(1, 1, message), QX_STATUS_TIMEOUT, "Timed out",
+            {"!CQXLogics::login: Opening timed out"});
+}
+
 // The text login sends the last two digits of each text, 1 for none.
 TEST_F(LoginTest, TextLoginConvertsTheLastDigits) {
     struct Case {
