@@ -11,8 +11,10 @@ using coretest::DeviceTest;
 
 // Each command and the text the device receives ('|' for the separator).
 TEST_F(DeviceTest, CommandsCarryTheirFieldsAndText) {
-    qxplat::setLocalClockForTesting(
-        [] { return qxplat::LocalTime{2026, 3, 14, 9, 5, 0, 0, 6, 72}; });
+    // 09:05 today: a day of its own would log to another day's file.
+    qxplat::LocalTime at = qxplat::localNow();
+    at.hour = 9, at.minute = 5;
+    qxplat::setLocalClockForTesting([at] { return at; });
     CDorvoLink& L = g_link;
     char* m = message;
     const std::pair<std::function<short()>, std::string> cases[] = {
