@@ -22,8 +22,9 @@ namespace qxtest {
 
 const char* const kPort = "Type:RS232;Name:COM1";
 
-// The translation of "initSettings is empty": longer than any caller buffer.
-inline std::string longTranslation() { return "Die Einstellungen fehlen " + std::string(300, '#'); }
+// The translation of "initSettings is empty": 256 characters, one more than a caller's buffer
+// holds with its terminator.
+inline std::string longTranslation() { return "Die Einstellungen fehlen " + std::string(231, '#'); }
 
 // The amount of the last status event the application received; -1 before any.
 inline std::atomic<int> g_lastAmount{-1};
