@@ -156,10 +156,13 @@ TEST_F(LoginTest, VerificationTimeoutIsNotRetriedByTheNextLogin) {
           "CQXLogics::login: Not changing already set values for verifyQXStatus=1 and QXLevel=0"});
 }
 
-// Without the device's opening report a later login gives up.
-TEST_F(LoginTest, OpeningTimesOut) {
+// A later login that the device refuses, or whose opening report never comes, fails.
+TEST_F(LoginTest, OpeningRefusedOrTimedOut) {
     ok(g_theLogics.login(1, 1, message));
     ok(g_theLogics.logout(message));
+    qxsim_override_answer('a', "002", 1);
+    outcome(g_theLogics.login(1, 1, message), QX_STATUS_ERROR, "Error",
+            {"!CQXLogics::login: CDorvoLink::login failed"});
     ASSERT_EQ(qxsim_set_option("drop_callbacks", 3), 0);
     skipSleeps();
     outcome(g_theLogics.login(1, 1, message), QX_STATUS_TIMEOUT, "Timed out",
