@@ -86,6 +86,7 @@ TEST_F(PayinTest, EnableAfterABusyWaitOrRefused) {
             {"CQXLogics::enablePayin: Quaxvault is Busy. Wait for Ok",
              "CQXLogics::enablePayin: Quaxvault was Busy. Got new status nStatus=0",
              "CQXLogics::enablePayin: The new status nStatus=0 was neither TIMEOUT nor ERROR."});
+    qxplat::setSleepHookForTesting({});  // the waits that follow take real time
     disable();
     qxsim_override_answer('h', "001", 1);
     outcome(g_theLogics.enablePayin(message), QX_STATUS_BUSY, nullptr,
