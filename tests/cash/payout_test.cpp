@@ -55,7 +55,8 @@ TEST_F(PayoutTest, AskingFirstFollowsTheCashLevels) {
 // reaches the caller after the device's "b" and "a" reports were awaited.
 TEST_F(PayoutTest, AskPayout) {
     outcome(g_theLogics.askPayout(6000, message), QX_STATUS_OK, "Done",
-            {"CQXLogics::askPayout(6000)", "CQXLogics::askPayout(6000, amountRest)"}, "asked=1");
+            {"CQXLogics::askPayout(6000)", "CQXLogics::askPayout(6000, amountRest)"},
+            "asked=1,command=D");
     forgetCommands();
     EXPECT_EQ(QX_STATUS_OK, dispense(6000, LOW_LEVEL_WARNING_TRUE));
     expectModel("asked=0,sent=c|00006000");
@@ -173,6 +174,10 @@ TEST_F(PayoutTest, AmountChecksAndTemporarySettings) {
     changeSettings("PayOutOkCheck:1", 1);
     ok(g_theLogics.payout(0, 2000, "", message), "paying=0,command=F");
     EXPECT_EQ(0, g_theLogics.Settings().GetInt(PayOutOkCheck));
+    disable();
+    changeSettings("RegretOkCheck:1", 1);
+    EXPECT_EQ(QX_STATUS_OK, dispense(100));
+    EXPECT_EQ(0, g_theLogics.Settings().GetInt(RegretOkCheck));
     ok(g_theLogics.logout(message));
     EXPECT_EQ(QX_STATUS_INPUT_PARAM_ERROR, dispense(-1));
     EXPECT_EQ(QX_STATUS_CLOSED, dispense(1));

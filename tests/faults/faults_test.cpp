@@ -19,6 +19,15 @@ std::string now(const char* format) {
     return text;
 }
 
+// The first lines of a log, without their times.
+std::string opening(const std::string& base, int count) {
+    std::istringstream text(readLog(base));
+    std::string lines;
+    for (std::string line; count-- > 0 && std::getline(text, line);)
+        lines += line.substr(17, line.find_last_not_of('\r') - 16) + "\n";
+    return lines;
+}
+
 // The child loads the library and sells once, "Done" translated as QX_DONE says; then the log
 // lines QX_EXPECT lists ("base text|...") must be there.
 class FaultTest : public ApiTest {
@@ -81,7 +90,13 @@ TEST_F(FaultTest, LogFolderFaultsLoseLinesButNotTheSale) {
 // A missing settings file gives the defaults, a corrupt one keeps what can be read; a language
 // file is read up to a binary line, whose character the reader names.
 TEST_F(FaultTest, SettingsAndLanguageFilesThatCannotBeRead) {
-    if (inScenario()) return childScenario();
+    if (inScenario()) {  // a fresh log folder: the load opened each log with its banner
+        const std::string bar = "## " + std::string(62, '=') + "\n";
+        EXPECT_EQ(opening("qxapi", 3), bar + "## C API Loaded\n" + bar);
+        EXPECT_EQ(opening("qxlogic", 4),
+                  "## Session Starting\n" + bar + "## CQXLogics::CQXLogics\n" + bar);
+        return childScenario();
+    }
     const std::string missing = makeTempDir("missing"), corrupt = makeTempDir("corrupt");
     const std::string reader = "qxlogic CQXLogics::getIniFileSettings: ";
     const std::string file = std::string(onWindows() ? "\\" : "/") + "qxlogics.ini";
