@@ -188,7 +188,7 @@ TEST_F(ExportsTest, LoginQueryAskDispenseLogoutAndExit) {
     EXPECT_EQ(QX(dispenseQX)(100000000, "", &rest, message), QX_STATUS_INPUT_PARAM_ERROR);
     EXPECT_STREQ(message, "Amount to dispense too big");
     // An empty device cannot pay: its rest reaches the caller, though its reports come at once.
-    for (int coin : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
+    for (int coin : kDenominations)
         QX(qxsim_set_level)(coin, 0);
     EXPECT_EQ(QX(dispenseQX)(1250, "drawer", &rest, message), QX_STATUS_NOT_POSSIBLE);
     EXPECT_EQ(rest, 1250);

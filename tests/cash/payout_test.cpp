@@ -62,7 +62,7 @@ TEST_F(PayoutTest, AskPayout) {
     expectModel("asked=0,sent=c|00006000");
     EXPECT_EQ(QX_STATUS_OK, dispense(6000, LOW_LEVEL_WARNING_TRUE));
     EXPECT_EQ(sentCount('d'), 1);
-    for (int value : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
+    for (int value : qxtest::kDenominations)
         ASSERT_EQ(0, qxsim_set_level(value, value == 5000 ? 10 : 0));
     int rest = -1;
     outcome(g_theLogics.askPayout(5300, &rest, message), QX_STATUS_NOT_POSSIBLE,

@@ -44,7 +44,7 @@ TEST_F(StressTest, NoWaitMissesAReport) {
     std::printf("stress seed %u (QX_STRESS_SEED)\n", seed);
     random.seed(seed);
     ASSERT_EQ(0, qxsim_set_option("ms_per_char", 0));
-    for (int value : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
+    for (int value : qxtest::kDenominations)
         stock[value] = qxsim_level(value);
     const int cycles = qxtest::onWindows() || qxtest::sanitizerBuild() ? 250 : 700;
     for (int cycle = 0; cycle < cycles && !HasFatalFailure(); ++cycle) {

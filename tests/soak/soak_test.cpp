@@ -229,7 +229,7 @@ TEST_F(SoakTest, SaleCyclesUnderRandomFaultsKeepEveryAmountAccountedFor) {
     expectOk(QX(registerHwndQX)(m_window.handle(), message));
     expectOk(QX(initQX)(kPort, "", message));
     expectOk(QX(loginQX)(1, 1, message));
-    for (int d : {50000, 20000, 10000, 5000, 2000, 1000, 500, 200, 100, 50, 20, 10, 5, 2, 1})
+    for (int d : kDenominations)
         m_stock.emplace_back(d, QX(qxsim_level)(d));
     m_expected = QX(qxsim_total_value)();
     verify();

@@ -28,6 +28,10 @@ void unsetEnv(const std::string& name);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 
+// Every note and coin the simulated device holds, largest first.
+constexpr int kDenominations[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 200,
+                                  100,   50,    20,    10,   5,    2,    1};
+
 // "a" FS "b" from "a|b": lets tests write device texts readably.
 std::string fs(const std::string& withBars);
 
