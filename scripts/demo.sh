@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
-# demo.sh - builds the native release and runs the demo till against the
-# device simulator; without the till, a smoke run of the exported
-# interface's tests stands in.
+# demo.sh - builds only what the demo needs (the driver, the device
+# simulator and the demo till, native release, in build-demo/) and runs the
+# demo till against the simulator.  Its logs go to build-demo/logs unless
+# QXLOGS names another folder.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
-BUILD="$QX_ROOT/build"
-qx_build "$BUILD" all -- -DCMAKE_BUILD_TYPE=Release
-if [ -x "$BUILD/bin/qxtill" ]; then
-    exec "$BUILD/bin/qxtill" demo "$@"
-fi
-qx_say "no demo till built: smoke run of the exported interface"
-exec "$BUILD/bin/qx_api_tests" --gtest_brief=1
+BUILD="$QX_ROOT/build-demo"
+qx_say "configuring build-demo/ (driver, simulator and till; no tests)"
+qx_build "$BUILD" qxlogics DorvoLINK qxtill -- -DCMAKE_BUILD_TYPE=Release \
+    -DQX_BUILD_TESTS=OFF -DQX_BUILD_BENCH=OFF
+export QXLOGS="${QXLOGS:-$BUILD/logs}"
+qx_say "running the demo till (logs in $QXLOGS)"
+exec "$BUILD/bin/qxtill" demo "$@"

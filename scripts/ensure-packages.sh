@@ -1,12 +1,19 @@
 #!/usr/bin/env bash
-# ensure-packages.sh - installs the Debian packages the build and tests
-# need, and only those that are missing (apt-get update at most once).
+# ensure-packages.sh [demo|test] - installs the Debian packages that the
+# demo (a compiler, CMake and Ninja) or the whole test run needs, and only
+# those that are missing (apt-get update at most once).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-          g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
-          libspdlog-dev valgrind mono-devel nunit-console
-          g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14)
+demo_packages=(cmake ninja-build g++)
+test_packages=("${demo_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
+               g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
+               libspdlog-dev valgrind mono-devel nunit-console
+               g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14)
+case "${1:-test}" in
+    demo) packages=("${demo_packages[@]}") ;;
+    test) packages=("${test_packages[@]}") ;;
+    *) echo "usage: ensure-packages.sh [demo|test]" >&2; exit 2 ;;
+esac
 missing=()
 for package in "${packages[@]}"; do
     dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
@@ -18,7 +25,8 @@ sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
 # 32-bit Wine comes from the i386 architecture.
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
+if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
+    ! dpkg --print-foreign-architectures | grep -qx i386; then
     "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
 "${sudo_cmd[@]}" apt-get update -q
