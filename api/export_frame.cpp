@@ -4,6 +4,8 @@
 
 #include "api/api_state.h"
 #include "api/caller_buffer.h"
+#include "api/export_turn.h"
+#include "events/callback_handler.h"
 #include "logging/log.h"
 
 namespace qxapi {
@@ -27,10 +29,26 @@ std::string valueField(const char* name, long long value) {
 }
 
 ExportFrame::ExportFrame(const char* name, const std::string& arguments,
-                         const char* suffix)
-    : m_name(name) {
+                         const char* suffix, Access access)
+    : m_name(name), m_access(access) {
     if (LogKindOn(CrToApi))
         WriteLog(std::string(name) + "(" + arguments + ")" + suffix, CrToApi, ApiLog);
+}
+
+ExportFrame::~ExportFrame() {
+    if (m_holdsTurn) releaseExportTurn();
+}
+
+bool ExportFrame::refused(char* message) const {
+    if (m_access == Access::Shared || m_holdsTurn) return false;
+    const char* reason = nullptr;
+    if (m_access == Access::Device && onDeviceCallbackThread())
+        reason = "Not allowed in an event callback";
+    else if (!(m_holdsTurn = takeExportTurn()))
+        reason = "Busy with another call";
+    if (!reason) return false;
+    reject(QX_STATUS_BUSY, Failure, reason, message, reason);
+    return true;
 }
 
 std::string ExportFrame::resultLine(const char* outcome, short code,

@@ -72,11 +72,29 @@ const char* codeSeparator(short code);
 // "name=value: ", a value shown before the message text of a result line.
 std::string valueField(const char* name, long long value);
 
+// What an export may do alongside other calls.
+enum class Access {
+    Device,   // sends commands: takes the turn, refused on the callback thread
+    Session,  // exit, the registrations: takes the turn
+    Shared,   // queries and settings: no turn
+};
+
 class ExportFrame {
 public:
     // Writes the entry line: name "(" arguments ")" suffix.
-    ExportFrame(const char* name, const std::string& arguments,
-                const char* suffix = "");
+    ExportFrame(const char* name, const std::string& arguments, const char* suffix = "",
+                Access access = Access::Device);
+    ~ExportFrame();
+    ExportFrame(const ExportFrame&) = delete;
+    ExportFrame& operator=(const ExportFrame&) = delete;
+
+    // Takes the export's turn (export_turn.h) unless it holds it or needs
+    // none.  When it cannot - another call holds the turn, or an export
+    // that sends commands is called from inside an event callback, on the
+    // thread that must deliver the reports it would wait for - writes the
+    // failure line, puts the translated reason into message and answers
+    // true: the export returns QX_STATUS_BUSY.
+    bool refused(char* message) const;
 
     // The guard.  While the library is not initiated: writes the guard
     // line (valuesBefore, e.g. "open=0: ", goes before "Not initiated"),
@@ -94,27 +112,31 @@ public:
     // initQX's "Warning! Returning" line, with the same message handling.
     short warn(short code, const char* text, char* message) const;
 
-    // Core call with the message buffer, then the result line showing it.
+    // The turn, the core call with the message buffer, then the result
+    // line showing it.
     template <class CoreCall>
     short call(char* message, CoreCall coreCall) const {
+        if (refused(message)) return QX_STATUS_BUSY;
         OutText text(message);
         const short code = coreCall(text.get());  // before the tail is read
         return finish(code, text.get());
     }
-    // The guard, then call().
+    // The turn, the guard, then call().
     template <class CoreCall>
     short guarded(char* message, CoreCall coreCall) const {
+        if (refused(message)) return QX_STATUS_BUSY;
         if (notInitiated(message)) return QX_STATUS_ERROR;
         return call(message, coreCall);
     }
 
     // Which result lines of an export with a rest amount show it.
     enum class RestShown { OnFailure, Always };
-    // The guard (which leaves amountRest alone), the core call with the
+    // The turn and the guard (which leave amountRest alone), the core call with the
     // rest and the message buffer, and the result line with the rest.
     template <class CoreCall>
     short guardedWithRest(int* amountRest, char* message, RestShown shown,
                           CoreCall coreCall) const {
+        if (refused(message)) return QX_STATUS_BUSY;
         if (notInitiated(message)) return QX_STATUS_ERROR;
         OutInt rest(amountRest);
         OutText text(message);
@@ -129,6 +151,8 @@ private:
                            bool named = true) const;
 
     const char* m_name;
+    Access m_access;
+    mutable bool m_holdsTurn = false;
 };
 
 }  // namespace qxapi

@@ -15,6 +15,8 @@ using qxapi::OutText;
 namespace {
 
 const char* const kFromActiveX = " called from ActiveX API";
+// The queues have their own lock: the queries run beside any other call.
+constexpr qxapi::Access kShared = qxapi::Access::Shared;
 
 std::string extInfoTail(const OutText& extInfo) {
     return std::string("extInfo=") + extInfo.get();
@@ -23,7 +25,7 @@ std::string extInfoTail(const OutText& extInfo) {
 }  // namespace
 
 QX_EXPORT short QXAPI getErrorInfoQX(char* errorText, char* extInfo) {
-    const ExportFrame frame("getErrorInfoQX", "errorText, extInfo", kFromActiveX);
+    const ExportFrame frame("getErrorInfoQX", "errorText, extInfo", kFromActiveX, kShared);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutText error(errorText), ext(extInfo);
     const short code = g_theLogics.getErrorInfo(error.get(), ext.get());
@@ -32,7 +34,7 @@ QX_EXPORT short QXAPI getErrorInfoQX(char* errorText, char* extInfo) {
 }
 
 QX_EXPORT short QXAPI getCashLevelInfoQX(char* extInfo) {
-    const ExportFrame frame("getCashLevelInfoQX", "extInfo", kFromActiveX);
+    const ExportFrame frame("getCashLevelInfoQX", "extInfo", kFromActiveX, kShared);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutText ext(extInfo);
     const short code = g_theLogics.getCashLevelInfo(ext.get());
@@ -42,7 +44,7 @@ QX_EXPORT short QXAPI getCashLevelInfoQX(char* extInfo) {
 QX_EXPORT short QXAPI getLevelWarningInfoQX(int* warningType, char* typeString,
                                             char* denominationString,
                                             char* warningMessage, char* extInfo) {
-    const ExportFrame frame("getLevelWarningInfoQX", "extInfo", kFromActiveX);
+    const ExportFrame frame("getLevelWarningInfoQX", "extInfo", kFromActiveX, kShared);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutInt type(warningType);
     OutText typeText(typeString), denomination(denominationString),
@@ -56,7 +58,7 @@ QX_EXPORT short QXAPI getLevelWarningInfoQX(int* warningType, char* typeString,
 }
 
 QX_EXPORT short QXAPI getCashSessionInfoQX(char* extInfo) {
-    const ExportFrame frame("getCashSessionInfoQX", "extInfo", kFromActiveX);
+    const ExportFrame frame("getCashSessionInfoQX", "extInfo", kFromActiveX, kShared);
     if (frame.notInitiated(nullptr)) return QX_STATUS_ERROR;
     OutText ext(extInfo);
     const short code = g_theLogics.getCashSessionInfo(ext.get());

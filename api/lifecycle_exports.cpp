@@ -32,6 +32,7 @@ QX_EXPORT short QXAPI initQX(const char* portSettings, const char* initSettings,
                              char* message) {
     const ExportFrame frame("initQX", std::string(textOrEmpty(portSettings)) + ", " +
                                           textOrEmpty(initSettings) + ", message");
+    if (frame.refused(message)) return QX_STATUS_BUSY;
     if (g_bApiInitiated) return frame.warn(QX_STATUS_WARNING, "Already initiated", message);
     // A null text is an application fault (kind Error); an empty one a
     // configuration slip (kind Failure).
@@ -50,7 +51,10 @@ QX_EXPORT short QXAPI initQX(const char* portSettings, const char* initSettings,
 }
 
 QX_EXPORT short QXAPI exitQX(char* message) {
-    return ExportFrame("exitQX", "message").guarded(message, [](char* text) {
+    // exitQX may be called from inside an event callback: it takes the turn
+    // like any call, and closes the device without waiting for a report.
+    const ExportFrame frame("exitQX", "message", "", qxapi::Access::Session);
+    return frame.guarded(message, [](char* text) {
         const short result = g_theLogics.exit(text);
         if (result == QX_STATUS_OK) g_bApiInitiated = false;
         return result;

@@ -36,7 +36,7 @@ QX_EXPORT short QXAPI logoutQX(char* message) {
 }
 
 QX_EXPORT short QXAPI isOpenQX(int* open, char* message) {
-    const ExportFrame frame("isOpenQX", "open, message");
+    const ExportFrame frame("isOpenQX", "open, message", "", qxapi::Access::Shared);
     OutInt value(open);
     if (frame.notInitiated(message, "open=0: ")) {
         *value.get() = 0;
@@ -49,7 +49,8 @@ QX_EXPORT short QXAPI isOpenQX(int* open, char* message) {
 
 QX_EXPORT short QXAPI infoQX(int* level, char* commands, char* master, char* info,
                              char* message) {
-    const ExportFrame frame("infoQX", "level, commands, master, info, message");
+    const ExportFrame frame("infoQX", "level, commands, master, info, message", "",
+                            qxapi::Access::Shared);
     OutInt value(level);
     if (frame.notInitiated(message, "level=0: ")) {
         *value.get() = 0;

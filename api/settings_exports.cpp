@@ -10,11 +10,19 @@
 using qxapi::ExportFrame;
 using qxapi::callbackArguments;
 
+namespace {
+
+// Registering takes the turn: it must not race initQX's check of it.
+constexpr qxapi::Access kSession = qxapi::Access::Session;
+
+}  // namespace
+
 QX_EXPORT short QXAPI changeSettingsQX(const char* settings, short durationType,
                                        char* message) {
     const ExportFrame frame("changeSettingsQX", std::string(textOrEmpty(settings)) +
                                                     ", " + std::to_string(durationType) +
-                                                    ", message");
+                                                    ", message",
+                            "", qxapi::Access::Shared);
     // 0: the change lasts; 1: it lasts until the next payout.
     if (durationType != 0 && durationType != 1) {
         return frame.reject(QX_STATUS_INPUT_PARAM_ERROR, Error, "Unknown durationType",
@@ -32,7 +40,8 @@ QX_EXPORT short QXAPI changeSettingsQX(const char* settings, short durationType,
 QX_EXPORT short QXAPI registerEventsQX(QXStatusCallback status, QXErrorCallback error,
                                        QXCashLevelCallback cashLevel, char* message) {
     const std::string arguments = callbackArguments(status, error, cashLevel);
-    return ExportFrame("registerEventsQX", arguments).call(message, [&](char* text) {
+    const ExportFrame frame("registerEventsQX", arguments, "", kSession);
+    return frame.call(message, [&](char* text) {
         return g_theLogics.registerEvents(status, error, cashLevel, text);
     });
 }
@@ -42,7 +51,8 @@ QX_EXPORT short QXAPI registerEvents2QX(QXStatusCallback status, QXErrorCallback
                                         QXCashSessionCallback cashSession,
                                         char* message) {
     const std::string arguments = callbackArguments(status, error, cashLevel, cashSession);
-    return ExportFrame("registerEvents2QX", arguments).call(message, [&](char* text) {
+    const ExportFrame frame("registerEvents2QX", arguments, "", kSession);
+    return frame.call(message, [&](char* text) {
         return g_theLogics.registerEvents2(status, error, cashLevel, cashSession, text);
     });
 }
@@ -52,7 +62,8 @@ QX_EXPORT short QXAPI registerEvents3QX(QXStatusCallback status, QXErrorCallback
                                         QXCashSessionCallback cashSession,
                                         char* message) {
     const std::string arguments = callbackArguments(status, error, levelWarning, cashSession);
-    return ExportFrame("registerEvents3QX", arguments).call(message, [&](char* text) {
+    const ExportFrame frame("registerEvents3QX", arguments, "", kSession);
+    return frame.call(message, [&](char* text) {
         return g_theLogics.registerEvents3(status, error, levelWarning, cashSession, text);
     });
 }
@@ -64,7 +75,8 @@ QX_EXPORT short QXAPI registerEvents23QX(QXStatusCallback status, QXErrorCallbac
                                          char* message) {
     const std::string arguments =
         callbackArguments(status, error, cashLevel, levelWarning, cashSession);
-    return ExportFrame("registerEvents23QX", arguments).call(message, [&](char* text) {
+    const ExportFrame frame("registerEvents23QX", arguments, "", kSession);
+    return frame.call(message, [&](char* text) {
         return g_theLogics.registerEvents23(status, error, cashLevel, levelWarning,
                                             cashSession, text);
     });
@@ -72,7 +84,7 @@ QX_EXPORT short QXAPI registerEvents23QX(QXStatusCallback status, QXErrorCallbac
 
 QX_EXPORT short QXAPI registerHwndQX(QX_HWND hwndMessageTo, char* message) {
     const ExportFrame frame("registerHwndQX", "hwndMessageTo, message",
-                            " called from ActiveX API");
+                            " called from ActiveX API", kSession);
     return frame.call(message, [&](char* text) {
         return g_theLogics.registerHwnd(hwndMessageTo, text);
     });

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "api/caller_buffer.h"
+#include "core/device_reports.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 
@@ -56,6 +57,14 @@ int statusOkTimeoutMs() {
     return std::clamp(seconds, 0, QX_MAX_STATUS_OK_TIMEOUT) * 1000;
 }
 
+short errorReportedSinceWait(const char* method, char* message) {
+    const bool error = g_deviceReports.anySinceCursor(
+        [](const DeviceReport& report) { return report.status == QX_DEVICE_ERROR; });
+    if (!error) return QX_STATUS_OK;
+    return failWith(message, "QuaxVault has error(s)",
+                    logicPrefix(method) + "QuaxVault has error(s)", QX_STATUS_ERROR);
+}
+
 short done(char* message) {
     setMessage(message, "Done");
     return QX_STATUS_OK;
@@ -86,5 +95,5 @@ short waitStartAndStop(CQXLogics& logics, const char* method, bool startWait,
             return waitFailed(
                 message, logicPrefix(method) + "Stop timed out, return code = ", result);
     }
-    return QX_STATUS_OK;
+    return startWait || stopWait ? errorReportedSinceWait(method, message) : QX_STATUS_OK;
 }

@@ -56,6 +56,10 @@ inline void writeRest(int* amountRest, int value) {
     if (amountRest) *amountRest = value;
 }
 
+// Starts the operation's cursor, then tells whether the device's last
+// status is busy: a busy wait after it reads only reports from now on.
+bool deviceBusyNow();
+
 // The busy step of the pre-check frame in two halves, for an operation
 // that traces between them: the wait with its "Wait for Ok" trace (only
 // while the device is busy), and the verdict on the wait's result -
@@ -72,9 +76,16 @@ short runChecks(CQXLogics& logics, const PreCheck& op, char* message,
 
 // The waits of change and regret after their command: the start wait
 // (busy within 5000 ms) when asked for, the stop wait (idle within
-// StatusOkTimeout) when asked for; "Start timed out" or "Stop timed out".
+// StatusOkTimeout) when asked for; "Start timed out" or "Stop timed out";
+// after a wait, an error reported since (errorReportedSinceWait).
 short waitStartAndStop(CQXLogics& logics, const char* method, bool startWait,
                        bool stopWait, char* message);
+
+// After a cash move's waits ended OK: an error the device reported since
+// the report that ended the last wait makes the operation fail with
+// "QuaxVault has error(s)" and its error line; else QX_STATUS_OK.  The
+// till must not take "Done" for a move the device says went wrong.
+short errorReportedSinceWait(const char* method, char* message);
 
 // The stop wait's time-out, StatusOkTimeout seconds in milliseconds.
 int statusOkTimeoutMs();

@@ -21,6 +21,7 @@ std::atomic<bool> g_bPayoutInProgress{false};
 std::atomic<bool> g_bAskPayoutDone{false};
 std::atomic<int> g_nAskPayoutAmount{0};
 std::atomic<int> g_nCallbacksInProgress{0};
+std::atomic<bool> g_bStatusFromDevice{false};
 
 // Heap objects that are never freed: the core's destructor runs during
 // static destruction and may still clear or read them.
@@ -77,6 +78,7 @@ DeviceReport snapshotDeviceModel(const std::string& command, bool withVerifyText
 void forgetEarlierConnection() {
     g_nLastCallbackStatus.store(QX_DEVICE_NOTHING_YET, std::memory_order_relaxed);
     g_nLastCallbackMode.store(-1, std::memory_order_relaxed);
+    g_bStatusFromDevice.store(false, std::memory_order_relaxed);
     g_bIsOpen.store(false, std::memory_order_relaxed);
 }
 
@@ -95,6 +97,7 @@ void resetDeviceModelForTesting() {
     g_bAskPayoutDone = false;
     g_nAskPayoutAmount = 0;
     g_nCallbacksInProgress = 0;
+    g_bStatusFromDevice = false;
     g_strLastCallbackCommand.clear();
     g_strPreviousCallback.clear();
     g_strMasterVersion.clear();

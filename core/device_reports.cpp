@@ -1,8 +1,10 @@
 // device_reports.cpp - the one record of device reports (device_reports.h):
-// a ring of the newest reports under one lock, with a condition variable
-// that wakes the waiting operation.
+// every report from the operation's cursor on, under one lock, with a
+// condition variable that wakes the waiting operation and another that
+// tells it when a report's events have reached the application.
 #include "core/device_reports.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "platform/platform.h"
@@ -13,37 +15,57 @@ namespace {
 
 constexpr int kHookedStepMs = 10;
 
+std::chrono::steady_clock::time_point onSteadyClock(std::int64_t ms) {
+    return std::chrono::steady_clock::time_point{std::chrono::milliseconds(ms)};
+}
+
 }  // namespace
 
-void DeviceReports::append(DeviceReport report) {
+std::uint64_t DeviceReports::append(DeviceReport report) {
+    std::uint64_t sequence;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        report.sequence = ++m_last;
+        sequence = report.sequence = ++m_last;
         report.atMs = qxplat::monotonicMs();
-        m_ring[report.sequence % kCapacity] = report;
+        m_forwarding.push_back(sequence);
+        if (m_keeping) {
+            if (m_kept.size() >= kMostKept) m_kept.pop_front();
+            m_kept.push_back(report);
+        }
     }
     m_arrived.notify_all();
+    return sequence;
+}
+
+void DeviceReports::forwarded(std::uint64_t sequence) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        auto found = std::find(m_forwarding.begin(), m_forwarding.end(), sequence);
+        if (found != m_forwarding.end()) m_forwarding.erase(found);
+    }
+    m_forwardedCv.notify_all();
 }
 
 void DeviceReports::startCursorHere() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_cursor = m_last + 1;
+    m_kept.clear();
+    m_keeping = true;
 }
 
 bool DeviceReports::takeFirst(const Decides& decides, DeviceReport* taken,
                               std::uint64_t* seen) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    // Reports older than the ring holds are gone; read from the oldest kept.
-    if (m_last >= kCapacity && m_cursor <= m_last - kCapacity) m_cursor = m_last - kCapacity + 1;
     *seen = m_last;
-    for (std::uint64_t sequence = m_cursor; sequence <= m_last; ++sequence) {
-        const DeviceReport& report = m_ring[sequence % kCapacity];
-        if (!decides(report)) continue;
-        *taken = report;
-        m_cursor = sequence + 1;
-        return true;
-    }
-    return false;
+    auto found = std::find_if(m_kept.begin(), m_kept.end(), decides);
+    if (found == m_kept.end()) return false;
+    *taken = *found;
+    m_kept.erase(m_kept.begin(), found + 1);
+    return true;
+}
+
+bool DeviceReports::anySinceCursor(const Decides& decides) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return std::any_of(m_kept.begin(), m_kept.end(), decides);
 }
 
 std::uint64_t DeviceReports::newest() {
@@ -56,14 +78,28 @@ void DeviceReports::waitForNewer(std::uint64_t seen, std::int64_t deadlineMs) {
         qxplat::sleepMs(kHookedStepMs);
         return;
     }
-    const std::chrono::steady_clock::time_point deadline{
-        std::chrono::milliseconds(deadlineMs)};
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_arrived.wait_until(lock, deadline, [&] { return m_last > seen; });
+    m_arrived.wait_until(lock, onSteadyClock(deadlineMs), [&] { return m_last > seen; });
+}
+
+void DeviceReports::awaitForwarded(std::uint64_t sequence, int maxMs) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_forwardedCv.wait_for(lock, std::chrono::milliseconds(maxMs), [&] {
+        return std::find(m_forwarding.begin(), m_forwarding.end(), sequence) ==
+               m_forwarding.end();
+    });
+}
+
+void DeviceReports::endOperation() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_kept.clear();
+    m_keeping = false;
 }
 
 void DeviceReports::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_last = 0;
-    m_cursor = 1;
+    m_kept.clear();
+    m_forwarding.clear();
+    m_keeping = true;
 }

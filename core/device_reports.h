@@ -3,15 +3,22 @@
 // The callback handler appends every report it has handled, in arrival
 // order, with the device model's values as that report left them, and
 // wakes the waiting operation at once.  An operation reads the record from
-// a cursor: set when it prepares a command, moved past each report that
-// ended one of its waits.  So a report that comes and goes between two
-// looks is never lost, and the values read after a wait are those of the
-// report that ended it, whatever arrived since.
+// a cursor: set when it checks the status or prepares a command, moved past
+// each report that ended one of its waits.  Every report from the cursor on
+// is kept until the operation ends, so a report that comes and goes
+// between two looks is never lost, however many follow it, and the values
+// read after a wait are those of the report that ended it.
+//
+// Who calls what: the callback threads call append() and forwarded(), under
+// the callback handler's own exclusion; the operation's thread (one
+// operation at a time) calls the rest.  Every method takes the record's
+// lock for itself.
 #ifndef QX_DEVICE_REPORTS_H
 #define QX_DEVICE_REPORTS_H
 
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -33,8 +40,11 @@ class DeviceReports {
 public:
     using Decides = std::function<bool(const DeviceReport&)>;
 
-    // The callback thread: stamps, keeps and announces one report.
-    void append(DeviceReport report);
+    // The callback thread: stamps, keeps and announces one report; returns
+    // its sequence.  The report's events count as not yet forwarded until
+    // forwarded() is called with that sequence.
+    std::uint64_t append(DeviceReport report);
+    void forwarded(std::uint64_t sequence);
 
     // The operation's thread: the cursor moves to the end of the record, so
     // only reports arriving from now on are read.
@@ -45,6 +55,10 @@ public:
     // the record was read, for waitForNewer.
     bool takeFirst(const Decides& decides, DeviceReport* taken, std::uint64_t* seen);
 
+    // Whether a report since the cursor is one for which decides is true;
+    // the cursor stays.
+    bool anySinceCursor(const Decides& decides);
+
     // Sequence of the newest report, 0 before the first.
     std::uint64_t newest();
 
@@ -52,18 +66,30 @@ public:
     // reaches deadlineMs.  Under a hooked sleep it takes one 10 ms step.
     void waitForNewer(std::uint64_t seen, std::int64_t deadlineMs);
 
+    // Blocks until the events of report `sequence` have been forwarded to
+    // the application, at most maxMs.
+    void awaitForwarded(std::uint64_t sequence, int maxMs);
+
+    // The operation is over: nothing is read before the next cursor, so
+    // nothing is kept until then.
+    void endOperation();
+
     // Test support: an empty record, the cursor at its start.
     void clear();
 
 private:
-    // Enough for the busiest operation; an overrun drops the oldest.
-    static constexpr std::size_t kCapacity = 256;
+    // A guard against a runaway library, far above any real burst: beyond
+    // it the oldest report still kept is dropped.
+    static constexpr std::size_t kMostKept = std::size_t(1) << 20;
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;
-    std::vector<DeviceReport> m_ring = std::vector<DeviceReport>(kCapacity);
-    std::uint64_t m_last = 0;    // sequence of the newest report
-    std::uint64_t m_cursor = 1;  // sequence of the first report not yet read
+    std::condition_variable m_forwardedCv;
+    // Every report from the cursor on: the cursor is the front.
+    std::deque<DeviceReport> m_kept;
+    std::vector<std::uint64_t> m_forwarding;  // handled, events not yet forwarded
+    std::uint64_t m_last = 0;  // sequence of the newest report
+    bool m_keeping = true;     // false between operations
 };
 
 // The one record; never destroyed, as the callback may outlive the core.

@@ -8,6 +8,7 @@
 #include "core/cash_steps.h"
 #include "core/device_model.h"
 #include "core/qxlogics.h"
+#include "events/application_gate.h"
 #include "events/callback_handler.h"
 #include "events/receivers.h"
 #include "link/dorvo_link.h"
@@ -86,6 +87,8 @@ short CQXLogics::init(const char* portSettings, const char* initSettings,
 
     short result = checkReceivers(message);
     if (result != QX_STATUS_OK) return result;
+    // Events flow again from the first report of the new connection.
+    g_applicationGate.open();
     result = initialize(portSettings, message);
     if (result != QX_STATUS_OK) {
         WriteLog2(strformat("CQXLogics::init: CQXLogics::initialize failed, return "
@@ -141,8 +144,11 @@ short CQXLogics::verifyQX(int* verified, char* message) {
     int unused = 0;
     int& isVerified = verified ? *verified : unused;
     isVerified = 0;
-    QXLevel = 0;
-    verifyQXStatus = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_identityMutex);
+        QXLevel = 0;
+        verifyQXStatus = 0;
+    }
 
     short result = checkBusy(kVerifyQX, message);
     if (result != QX_STATUS_OK) return result;
@@ -157,19 +163,21 @@ short CQXLogics::verifyQX(int* verified, char* message) {
         return failWith(message, "Timed out", "CQXLogics::verifyQX: verifyQX timed out",
                         QX_STATUS_TIMEOUT);
     }
-    verifyQXStatus = 3;
     isVerified = 1;
-    QXLevel = 1;
     // The recorded "x" that ended the wait; a wait ended by an error or by
     // the model's current values takes the model's texts as they stand.
     const DeviceReport& x = lastWaitReport();
     const bool fromX = x.sequence != 0 && std::string(x.command) == "x";
-    copyField(m_szMasterVersion, fromX ? x.masterVersion : g_strMasterVersion.get());
-    copyField(m_szSupportedCommands,
-              fromX ? x.supportedCommands : g_strSupportedCommands.get());
-    logTrace(std::string("CQXLogics::verifyQX: Master Version: ") + m_szMasterVersion);
-    logTrace(std::string("CQXLogics::verifyQX: Supported Commands: ") +
-             m_szSupportedCommands);
+    {
+        std::lock_guard<std::mutex> lock(m_identityMutex);
+        verifyQXStatus = 3;
+        QXLevel = 1;
+        copyField(m_szMasterVersion, fromX ? x.masterVersion : g_strMasterVersion.get());
+        copyField(m_szSupportedCommands,
+                  fromX ? x.supportedCommands : g_strSupportedCommands.get());
+    }
+    logTrace("CQXLogics::verifyQX: Master Version: " + masterVersion());
+    logTrace("CQXLogics::verifyQX: Supported Commands: " + supportedCommands());
     setMessage(message, "Done");
     return QX_STATUS_OK;
 }
@@ -181,8 +189,12 @@ short CQXLogics::exit(char* message) {
                         "CQXLogics::exit: Already de-initiated", QX_STATUS_ERROR);
     logTrace("CQXLogics::exit(): Calling the exit function which will uninitiate "
              "the underlying communication layer.");
+    // No event reaches the application from here on: a callback thread
+    // waiting to deliver one must not hold up a close that waits for it.
+    g_applicationGate.close();
     const short result = g_link.exit(message);
     if (result != QX_STATUS_OK) {
+        g_applicationGate.open();
         WriteLog2(strformat("CQXLogics::exit: Exit failed, return code = %d, "
                             "message = %s",
                             result, textOrEmpty(message)),

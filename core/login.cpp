@@ -64,6 +64,7 @@ short CQXLogics::login(short user, short password, char* message) {
 
     if (g_LegacySystem.load(std::memory_order_relaxed) == 1) {
         logTrace("CQXLogics::login: Legacy system, not calling verifyQX()");
+        std::lock_guard<std::mutex> lock(m_identityMutex);
         verifyQXStatus = 0;
         QXLevel = 0;
     } else if (verifyQXStatus == 1) {
@@ -72,7 +73,7 @@ short CQXLogics::login(short user, short password, char* message) {
                  "is unset and the attached QX is an old system.");
         WriteLogf(Debug, LogicLog, "CQXLogics::login: Not changing already set values for "
                   "verifyQXStatus=%d and QXLevel=%d",
-                  verifyQXStatus, QXLevel);
+                  verifyQXStatus.load(), QXLevel.load());
     } else {
         callVerifyQX(*this, message);
     }
@@ -181,22 +182,28 @@ short CQXLogics::isOpen(int* open, char* message) {
 short CQXLogics::info(int* level, char* commands, char* master, char* infoText,
                       char* message) {
     logOpening("CQXLogics::info()");
-    if (level) *level = QXLevel;
     std::string commandsText, masterText, infoValue;
-    if (QXLevel == 0) {
-        commandsText = "ABCDEF";  // the basic command letters
-    } else if (QXLevel == 1) {
-        commandsText = m_szSupportedCommands;
-        masterText = m_szMasterVersion;
-        infoValue = "QuaxVault";
+    int levelNow;
+    {
+        // The level and its texts as one identification set them.
+        std::lock_guard<std::mutex> lock(m_identityMutex);
+        levelNow = QXLevel;
+        if (levelNow == 0) {
+            commandsText = "ABCDEF";  // the basic command letters
+        } else if (levelNow == 1) {
+            commandsText = m_szSupportedCommands;
+            masterText = m_szMasterVersion;
+            infoValue = "QuaxVault";
+        }
     }
+    if (level) *level = levelNow;
     copyToCaller(commands, commandsText);
     copyToCaller(master, masterText);
     copyToCaller(infoText, infoValue);
     done(message);
     WriteLogf(Debug, LogicLog, "CQXLogics::info: level=%d, commands=\"%s\", master=\"%s\", "
               "info=\"%s\", message=\"%s\".",
-              QXLevel, commandsText.c_str(), masterText.c_str(),
+              levelNow, commandsText.c_str(), masterText.c_str(),
               infoValue.c_str(), textOrEmpty(message));
     return QX_STATUS_OK;
 }

@@ -36,7 +36,7 @@ int paidInAmount() { return g_nLastCallbackAmount.load(std::memory_order_relaxed
 short CQXLogics::enablePayin(char* message) {
     logOpening("CQXLogics::enablePayin()");
     short result;
-    if (g_nLastCallbackStatus.load(std::memory_order_relaxed) == QX_DEVICE_BUSY) {
+    if (deviceBusyNow()) {
         // enablePayin traces the busy wait's result, whatever it was.
         const short waited = busyWait(*this, kEnablePayin);
         const std::string status = std::to_string(waited);
@@ -124,6 +124,10 @@ short CQXLogics::amountDue(int amountDue, const char* text, int* amountRest,
         return failWith(message, "Paid in amount smaller than amount due",
                         "CQXLogics::amountDue: Paid in amount smaller than amount due",
                         QX_STATUS_INPUT_PARAM_ERROR);
+    // What stays in the till is booked: an amount due below 0 would pay
+    // out more than was paid in.
+    short result = checkAmountRange("amountDue", "deposit", amountDue, message);
+    if (result != QX_STATUS_OK) return result;
     // Beyond an int the payout's own range check refuses it.
     const int dispenseAmount =
         changeAmount > INT_MAX ? INT_MAX : static_cast<int>(changeAmount);

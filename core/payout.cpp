@@ -84,7 +84,9 @@ short finishPaying(CQXLogics& logics, const PayingCommand& command, short sendRe
                               timedOutLine + " stop timed out, return code = ", result);
         }
     }
-    return QX_STATUS_OK;
+    result = errorReportedSinceWait(command.method, message);
+    if (result != QX_STATUS_OK) logics.restoreIfTemporary();
+    return result;
 }
 
 }  // namespace
@@ -101,9 +103,17 @@ short CQXLogics::askPayout(int amount, int* amountRest, char* message) {
     logOpening("CQXLogics::askPayout(" + std::to_string(amount) + ", amountRest)");
     writeRest(amountRest, 0);
     g_nAskPayoutAmount.store(amount, std::memory_order_relaxed);
+    // Only an ask that ends in Done vouches for its amount: a failed one
+    // must not let the next dispense of that amount skip its own ask.
+    g_bAskPayoutDone.store(false, std::memory_order_relaxed);
     short result = runChecks(*this, kAskPayout, message,
-                             {&CQXLogics::checkBusy, &CQXLogics::checkError,
-                              &CQXLogics::checkClosed, &CQXLogics::checkState});
+                             {&CQXLogics::checkBusy, &CQXLogics::checkError});
+    if (result != QX_STATUS_OK) return result;
+    if ((result = checkAmountRange("askPayout", "dispense", amount, message)) !=
+        QX_STATUS_OK)
+        return result;
+    result = runChecks(*this, kAskPayout, message,
+                       {&CQXLogics::checkClosed, &CQXLogics::checkState});
     if (result != QX_STATUS_OK) return result;
 
     if (amount == 0) {
@@ -189,23 +199,23 @@ short CQXLogics::checkPayoutLimit(bool isPayout, int amountDispense, int amountD
     }
     logTrace(head + ", checking paid out amounts. Purging paid out list...");
     purgePaidOutList();
-    const int sum = sumPaidOutAmount();
-    if (isPayout) logTrace(prefix + strformat("sumPaidInAmount = %d", sum));
+    const long long sum = sumPaidOutAmount();
+    if (isPayout) logTrace(prefix + strformat("sumPaidInAmount = %lld", sum));
 
     // Both amounts passed their range checks, so net fits an int.
     const int net = isPayout ? amountDispense - amountDeposit : amountDispense;
-    if (static_cast<long long>(sum) + net > limit) {
+    if (sum + net > limit) {
         std::string line;
         if (isPayout) {
-            logTrace(prefix + strformat("sumPaidOutAmount = %d, amountDispense = %d, "
+            logTrace(prefix + strformat("sumPaidOutAmount = %lld, amountDispense = %d, "
                                         "amountDeposit = %d",
                                         sum, amountDispense, amountDeposit));
-            line = strformat("(%d + (%d - %d) > %d)", sum, amountDispense, amountDeposit,
+            line = strformat("(%lld + (%d - %d) > %d)", sum, amountDispense, amountDeposit,
                              limit);
         } else {
-            logTrace(prefix + strformat("sumPaidOutAmount = %d, amountDispense = %d", sum,
+            logTrace(prefix + strformat("sumPaidOutAmount = %lld, amountDispense = %d", sum,
                                         amountDispense));
-            line = strformat("(%d + %d > %d)", sum, amountDispense, limit);
+            line = strformat("(%lld + %d > %d)", sum, amountDispense, limit);
         }
         return failWith(message, "Payout larger than allowed limit per time unit",
                         prefix + line +

@@ -40,11 +40,16 @@ short busyVerdict(const PreCheck& op, short waited, char* message) {
     return QX_STATUS_OK;
 }
 
-short CQXLogics::checkBusy(const PreCheck& op, char* message) {
+bool deviceBusyNow() {
     // Reports from here on end the busy wait: the cursor first, then the
-    // status, so that none slips between the two.
+    // status, so that none slips between the two and none from before
+    // ends the wait.
     g_deviceReports.startCursorHere();
-    if (lastStatus() != QX_DEVICE_BUSY) return QX_STATUS_OK;
+    return lastStatus() == QX_DEVICE_BUSY;
+}
+
+short CQXLogics::checkBusy(const PreCheck& op, char* message) {
+    if (!deviceBusyNow()) return QX_STATUS_OK;
     return busyVerdict(op, busyWait(*this, op), message);
 }
 

@@ -3,16 +3,24 @@
 // per-time payout limit is checked against.
 #include "core/qxlogics.h"
 
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "core/device_model.h"
+#include "events/callback_handler.h"
 #include "logging/log.h"
+#include "logging/strformat.h"
 #include "platform/platform.h"
 
 CQXLogics g_theLogics;
 
 namespace {
+
+// How long an unloading library waits for device threads still running
+// its callback code.
+constexpr auto kHandlersLeaveWithin = std::chrono::seconds(2);
 
 void banner(const char* text, int file) { WriteLog(text, Info, file); }
 // Built on each call: the destructor runs during static destruction, when
@@ -55,8 +63,38 @@ CQXLogics::~CQXLogics() {
         verifyQXStatus = 0;
         QXLevel = 0;
     }
+    waitForHandlersToLeave();
     g_chLastCommand = 0;
     g_nCallbacksInProgress = 0;
+}
+
+// A device library may go on calling back after it was closed, or be
+// inside an application callback when the library unloads: its threads
+// would then return into code that is gone.  The closed device sends
+// nothing new, so the handlers running now are waited for, boundedly.
+void CQXLogics::waitForHandlersToLeave() {
+    const int running = handlersRunning();
+    if (running == 0) return;
+    const auto deadline = std::chrono::steady_clock::now() + kHandlersLeaveWithin;
+    while (handlersRunning() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const int still = handlersRunning();
+    // The last one out still has its return to make.
+    if (still == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    WriteLog(strformat("CQXLogics::~CQXLogics: Waited for %d device callback(s) to leave "
+                       "the library, %d still running",
+                       running, still),
+             Debug, LogicLog);
+}
+
+std::string CQXLogics::masterVersion() const {
+    std::lock_guard<std::mutex> lock(m_identityMutex);
+    return m_szMasterVersion;
+}
+
+std::string CQXLogics::supportedCommands() const {
+    std::lock_guard<std::mutex> lock(m_identityMutex);
+    return m_szSupportedCommands;
 }
 
 void CQXLogics::addToPaidOutList(int amount) {
@@ -76,15 +114,16 @@ void CQXLogics::purgePaidOutList() {
     }
 }
 
-int CQXLogics::sumPaidOutAmount() const {
-    int sum = 0;
+long long CQXLogics::sumPaidOutAmount() const {
+    // A window may hold more than an int of payouts and bookings.
+    long long sum = 0;
     for (const PaidOutEntry& entry : m_paidOutList) sum += entry.amount;
     return sum;
 }
 
 void CQXLogics::resetForTesting() {
     m_bInitiated = false;
-    settings = CQXSettings();
+    settings.resetToDefaults();
     m_paidOutList.clear();
     m_nPaidOutCount = 0;
     verifyQXStatus = 0;

@@ -17,8 +17,11 @@
 #ifndef QX_QXLOGICS_H
 #define QX_QXLOGICS_H
 
+#include <atomic>
 #include <ctime>
 #include <list>
+#include <mutex>
+#include <string>
 
 #include "core/device_reports.h"
 #include "include/qxlogics.h"  // the public header, not this one
@@ -135,15 +138,15 @@ public:
     // ---- Paid-out list ------------------------------------------------------
     void addToPaidOutList(int amount);
     void purgePaidOutList();
-    int sumPaidOutAmount() const;
+    long long sumPaidOutAmount() const;
     int paidOutCount() const { return m_nPaidOutCount; }
 
     // ---- Read-only views ----------------------------------------------------
     bool isInitiated() const { return m_bInitiated; }
     short getVerifyQXStatus() const { return verifyQXStatus; }
     int getQXLevel() const { return QXLevel; }
-    const char* masterVersion() const { return m_szMasterVersion; }
-    const char* supportedCommands() const { return m_szSupportedCommands; }
+    std::string masterVersion() const;
+    std::string supportedCommands() const;
     // The report that ended the last wait (or the model's values, when
     // those ended it): what an operation reads after its wait.
     const DeviceReport& lastWaitReport() const { return m_lastWaitReport; }
@@ -152,6 +155,10 @@ public:
     void resetForTesting();
 
 private:
+    // At unload: waits, at most two seconds, for device threads still in
+    // the callback handler, and logs how many there were.
+    void waitForHandlersToLeave();
+
     struct PaidOutEntry {
         std::time_t time;
         int amount;
@@ -165,12 +172,15 @@ private:
     // Pending low-level warning state before a paying command.
     void stepLowLevelWarning(const char* method);
 
-    bool m_bInitiated;
+    // What the queries read while another thread's call runs is atomic or
+    // under m_identityMutex; the rest belongs to the call holding the turn.
+    std::atomic<bool> m_bInitiated;
     CQXSettings settings;
     std::list<PaidOutEntry> m_paidOutList;  // newest first
     int m_nPaidOutCount;
-    short verifyQXStatus;
-    int QXLevel;
+    std::atomic<short> verifyQXStatus;
+    std::atomic<int> QXLevel;
+    mutable std::mutex m_identityMutex;  // the two texts below
     char m_szMasterVersion[6];
     char m_szSupportedCommands[38];
     DeviceReport m_lastWaitReport;

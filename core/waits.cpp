@@ -8,7 +8,11 @@
 // next report arrives or the time-out passes, so it sees every report as
 // if it polled infinitely fast.  Elapsed time is the monotonic clock's,
 // from the start of the wait to the arrival of the deciding report; a
-// wanted value at exactly the time-out is still a time-out.
+// wanted value at exactly the time-out is still a time-out.  Before the
+// operation goes on, the deciding report's events are let reach the
+// application, for at most one poll step: a till that updates its display
+// from the status event sees it before the call returns, and an
+// application callback that blocks costs no more than that step.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -22,6 +26,8 @@
 namespace {
 
 enum class Outcome { Wanted, Error, TimedOut };
+
+constexpr int kPollStepMs = 10;
 
 // What one wait looks for.
 struct Watch {
@@ -59,6 +65,7 @@ Outcome await(const Watch& watch, int timeoutMs, DeviceReport& ended,
         std::uint64_t seen = 0;
         if (g_deviceReports.takeFirst(decides, &ended, &seen)) {
             elapsedMs = std::max<std::int64_t>(0, ended.atMs - start);
+            g_deviceReports.awaitForwarded(ended.sequence, kPollStepMs);
         } else if (currentDecides(watch, seen, ended)) {
             elapsedMs = qxplat::monotonicMs() - start;
         } else {

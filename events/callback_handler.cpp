@@ -1,14 +1,22 @@
 // callback_handler.cpp - callbackfunc, the entry the device library calls
-// on its own thread with every callback text.
+// on its own thread(s) with every callback text.
 //
-// A callback is handled in three steps: first the device model is updated
-// from the text's fields, then the report is recorded for the waiting
-// operation (which it wakes), then - unless it merely repeats the previous
-// text - its information is forwarded to the application as events.
+// A callback is handled in two steps.  Under the handler's own lock the
+// device model is updated from the text's fields, the report is recorded
+// for the waiting operation (which it wakes) and the events it calls for
+// are decided.  Then, through the application gate, those events are
+// forwarded to the application - one report's events at a time, and never
+// holding up the record: an application callback that blocks delays no
+// wait.  Unless it merely repeats the previous text, a report's
+// information is forwarded.
 #include "events/callback_handler.h"
+
+#include <atomic>
+#include <mutex>
 
 #include "core/device_model.h"
 #include "core/device_reports.h"
+#include "events/application_gate.h"
 #include "events/event_log.h"
 #include "events/event_senders.h"
 #include "logging/strformat.h"
@@ -16,6 +24,17 @@
 #include "settings/settings_mirrors.h"
 
 namespace {
+
+// Handlers running now, for the unloading library; and how deep this
+// thread is inside callbackfunc.
+std::atomic<int> g_nHandlersRunning{0};
+thread_local int t_handlerDepth = 0;
+
+// Updating the model and recording the report, one callback at a time.
+std::mutex& modelLock() {
+    static std::mutex& lock = *new std::mutex;  // a callback may outlive the core
+    return lock;
+}
 
 struct Callback {
     std::string text;
@@ -27,24 +46,42 @@ struct Callback {
     char letter() const { return command.empty() ? '\0' : command[0]; }
 };
 
+// What one callback sends to the application, decided under the model
+// lock and carried out through the gate.
+struct Events {
+    bool malformed = false;
+    bool statusOfB = false;  // a "b" that changed amount, status or mode
+    bool forward = false;    // not a repeat to be dropped
+    bool payoutInProgress = false;
+    bool errorOfB = false;   // a "b" with a newly reported error
+};
+
 // Records the report with the model's values as it left them: published
 // before the waiting operation can see the report.
-void record(const std::string& command, bool withVerifyTexts) {
-    g_deviceReports.append(snapshotDeviceModel(command, withVerifyTexts));
+std::uint64_t record(const std::string& command, bool withVerifyTexts) {
+    return g_deviceReports.append(snapshotDeviceModel(command, withVerifyTexts));
 }
 
-void reportMalformed(const std::string& text) {
+std::uint64_t reportMalformed(const std::string& text) {
     g_nLastCallbackStatus = QX_DEVICE_ERROR;
-    record("", false);
+    g_bStatusFromDevice = false;
+    const std::uint64_t sequence = record("", false);
     g_strPreviousCallback.set(text);
     logEventError("cqxlogics.callbackfunc: Error in format of received callback");
     logEventError(text);
+    return sequence;
 }
 
 void updateOpen(const Callback& cb) {
     g_bIsOpen = (cb.nStatus == QX_DEVICE_IDLE_PAYIN_ENABLED ||
                  cb.nStatus == QX_DEVICE_IDLE_PAYIN_DISABLED) &&
                 cb.nMode == 1;
+}
+
+void storeStatus(const Callback& cb) {
+    g_nLastCallbackStatus = cb.nStatus;
+    g_nLastCallbackMode = cb.nMode;
+    g_bStatusFromDevice = true;
 }
 
 // An "a" moves the state on after logout, or after a login that was
@@ -70,8 +107,7 @@ void modelFromA(const Callback& cb, int prevStatus) {
     updateOpen(cb);
     updateStateFromA(cb.nStatus, prevStatus);
     g_nLastCallbackAmount = cb.amountOrRest;
-    g_nLastCallbackStatus = cb.nStatus;
-    g_nLastCallbackMode = cb.nMode;
+    storeStatus(cb);
     const int warning = g_nCurrentLowLevelWarningState;
     if (cb.nStatus == QX_DEVICE_IDLE_PAYIN_ENABLED &&
         (warning == LOW_LEVEL_WARNING_FALSE_PENDING ||
@@ -84,24 +120,24 @@ void modelFromA(const Callback& cb, int prevStatus) {
     }
 }
 
-// A "b" reports its status only when amount, status or mode changed.
-void modelFromB(const Callback& cb) {
+// A "b" reports its status only when amount, status or mode changed - or
+// when the status it would repeat was never the device's own.  True when
+// it did.
+bool modelFromB(const Callback& cb) {
     updateOpen(cb);
-    if (cb.amountOrRest == g_nLastCallbackAmount && cb.nStatus == g_nLastCallbackStatus &&
-        cb.nMode == g_nLastCallbackMode) {
-        return;
+    if (g_bStatusFromDevice && cb.amountOrRest == g_nLastCallbackAmount &&
+        cb.nStatus == g_nLastCallbackStatus && cb.nMode == g_nLastCallbackMode) {
+        return false;
     }
     g_nLastCallbackAmount = cb.amountOrRest;
-    g_nLastCallbackStatus = cb.nStatus;
-    g_nLastCallbackMode = cb.nMode;
-    sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
+    storeStatus(cb);
+    return true;
 }
 
 void modelFromC(const Callback& cb) {
     updateOpen(cb);
-    g_nLastCallbackStatus = cb.nStatus;
+    storeStatus(cb);
     g_nLastRestAmount = cb.amountOrRest;
-    g_nLastCallbackMode = cb.nMode;
     // A busy "c" also carries the paid-in amount (a repeat carries the same).
     if (cb.nStatus == QX_DEVICE_BUSY) g_nLastCallbackAmount = cb.amountOrRest;
 }
@@ -117,17 +153,20 @@ void modelFromX(const Callback& cb) {
 void modelFromUnknown(const Callback& cb) {
     g_nLastCallbackStatus = QX_DEVICE_ERROR;
     g_nLastCallbackMode = cb.nMode;
+    g_bStatusFromDevice = false;
     logEventError("cqxlogics.callbackfunc(?): Unknown command=" + cb.command);
 }
 
-void updateModel(const Callback& cb, int prevStatus) {
+// Updates the model; returns the status event a changed "b" sends.
+bool updateModel(const Callback& cb, int prevStatus) {
     switch (cb.letter()) {
     case 'a': modelFromA(cb, prevStatus); break;
-    case 'b': modelFromB(cb); break;
+    case 'b': return modelFromB(cb);
     case 'c': modelFromC(cb); break;
     case 'x': modelFromX(cb); break;
     default: modelFromUnknown(cb);
     }
+    return false;
 }
 
 // Logs a new text and remembers it; false when a repeat is not to be
@@ -144,8 +183,8 @@ bool noteAndCheckRepeat(const std::string& text) {
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-void forwardB(const Callback& cb, int prevStatus) {
-    if (cb.nStatus == QX_DEVICE_ERROR && prevStatus != QX_DEVICE_ERROR) {
+void forwardB(const Callback& cb, const Events& events) {
+    if (events.errorOfB) {
         sendErrorEvent(cb.extInfo);
     } else if (!cb.extInfo.empty() && isLetter(cb.extInfo[0])) {
         sendCashSessionEvent(cb.extInfo);
@@ -154,12 +193,14 @@ void forwardB(const Callback& cb, int prevStatus) {
     }
 }
 
-void forward(const Callback& cb, int prevStatus) {
+void deliver(const Callback& cb, const Events& events) {
+    if (events.statusOfB) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
+    if (!events.forward) return;
     switch (cb.letter()) {
     case 'a':
-        if (!g_bPayoutInProgress) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
+        if (!events.payoutInProgress) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
         break;
-    case 'b': forwardB(cb, prevStatus); break;
+    case 'b': forwardB(cb, events); break;
     case 'c':
         if (cb.nStatus == QX_DEVICE_BUSY) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
         break;
@@ -167,25 +208,71 @@ void forward(const Callback& cb, int prevStatus) {
     }
 }
 
+// Under the model lock: the model, the record, and the events to send.
+// Returns the report's sequence.
+std::uint64_t takeIn(Callback& cb, Events& events) {
+    std::lock_guard<std::mutex> lock(modelLock());
+    const int prevStatus = g_nLastCallbackStatus;
+    // An error is new unless the device itself had already reported one.
+    const bool errorWasReported = prevStatus == QX_DEVICE_ERROR && g_bStatusFromDevice;
+    if (formatCallbackArg(cb.text, cb.command, cb.amountOrRest, cb.nStatus, cb.nMode,
+                          cb.extInfo) != QX_STATUS_OK) {
+        events.malformed = true;
+        return reportMalformed(cb.text);
+    }
+    events.statusOfB = updateModel(cb, prevStatus);
+    events.errorOfB = cb.nStatus == QX_DEVICE_ERROR && !errorWasReported;
+    events.payoutInProgress = g_bPayoutInProgress;
+    // The letter last: a wait that ends on it reads this callback's values.
+    g_strLastCallbackCommand.set(cb.command);
+    const std::uint64_t sequence = record(cb.command, cb.letter() == 'x');
+    events.forward = noteAndCheckRepeat(cb.text);
+    return sequence;
+}
+
+// Marks a report forwarded however its delivery ends.
+struct Forwarding {
+    std::uint64_t sequence = 0;
+    ~Forwarding() {
+        if (sequence) g_deviceReports.forwarded(sequence);
+    }
+};
+
+// This thread's turn at the application gate, if it got one.
+struct GateTurn {
+    const bool entered = g_applicationGate.enter();
+    ~GateTurn() {
+        if (entered) g_applicationGate.leave();
+    }
+};
+
 void handle(const char* text) {
     Callback cb;
     cb.text = text ? text : "";
-    const int prevStatus = g_nLastCallbackStatus;
-    if (formatCallbackArg(cb.text, cb.command, cb.amountOrRest, cb.nStatus, cb.nMode,
-                          cb.extInfo) != QX_STATUS_OK) {
-        reportMalformed(cb.text);
-        return;
-    }
-    updateModel(cb, prevStatus);
-    // The letter last: a wait that ends on it reads this callback's values.
-    g_strLastCallbackCommand.set(cb.command);
-    record(cb.command, cb.letter() == 'x');
-    if (noteAndCheckRepeat(cb.text)) forward(cb, prevStatus);
+    Events events;
+    Forwarding forwarding;
+    forwarding.sequence = takeIn(cb, events);
+    if (events.malformed) return;  // nothing is forwarded
+    const GateTurn turn;
+    if (turn.entered) deliver(cb, events);
 }
+
+// This thread is inside callbackfunc for as long as the object lives.
+struct InHandler {
+    InHandler() {
+        ++g_nHandlersRunning;
+        ++t_handlerDepth;
+    }
+    ~InHandler() {
+        --t_handlerDepth;
+        --g_nHandlersRunning;
+    }
+};
 
 }  // namespace
 
 int QX_CALLBACK_CALL callbackfunc(char* text) {
+    InHandler inHandler;
     // Nothing may escape into the device library's thread.
     try {
         handle(text);
@@ -194,3 +281,7 @@ int QX_CALLBACK_CALL callbackfunc(char* text) {
     }
     return 1;
 }
+
+bool onDeviceCallbackThread() { return t_handlerDepth > 0; }
+
+int handlersRunning() { return g_nHandlersRunning.load(); }

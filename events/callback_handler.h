@@ -8,7 +8,16 @@
 #include "link/dorvo_link.h"
 
 // The callback entry handed to the device library; always returns 1.
+// Any number of device threads may call it at once.
 int QX_CALLBACK_CALL callbackfunc(char* text);
+
+// True on a thread that is inside callbackfunc: an application callback
+// calling back into the exports.
+bool onDeviceCallbackThread();
+
+// How many threads are inside callbackfunc now: code of this library that
+// must not be unloaded under them.
+int handlersRunning();
 
 // Splits a callback; 0 or 2.
 short formatCallbackArg(const std::string& callback, std::string& command,

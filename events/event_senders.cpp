@@ -94,20 +94,26 @@ short failNegative(const char* what, long long value) {
     return QX_STATUS_ERROR;
 }
 
+// Which status events are logged follows LoggSendEvents alone; a log
+// switch that is off only leaves the lines unwritten, so that the last
+// logged values and the force flag move on as if they were written.
 void logStatusEventIfDue(int amount, int status, int mode) {
-    if (!loggingEvents()) return;
+    if (g_LoggSendEvents.load() == 0) return;
     const bool due = g_LoggEveryCallback.load() == 1 ||
                      amount != g_nLastLoggedAmount || status != g_nLastLoggedStatus ||
                      mode != g_nLastLoggedMode || g_bForceNextStatusEvent;
     if (!due) return;
-    WriteLogf(ApiToCr, LogicLog, "sendStatusEvent: amount=%d, status=%d, mode=%d", amount,
-              status, mode);
+    const bool write = LogKindOn(ApiToCr);
+    if (write)
+        WriteLogf(ApiToCr, LogicLog, "sendStatusEvent: amount=%d, status=%d, mode=%d",
+                  amount, status, mode);
     g_nLastLoggedAmount = amount;
     g_nLastLoggedStatus = status;
     g_nLastLoggedMode = mode;
     g_bForceNextStatusEvent = false;
-    WriteLogf(ApiToCr, ApiLog, "StatusEvent: amount=%d, status=%d, mode=%d", amount, status,
-              mode);
+    if (write)
+        WriteLogf(ApiToCr, ApiLog, "StatusEvent: amount=%d, status=%d, mode=%d", amount,
+                  status, mode);
 }
 
 void logCashLevel(const CashLevels& levels, const std::string& extInfo) {

@@ -47,7 +47,11 @@ int clampSetting(int id, int value, const std::string& given, const char* who) {
     return QX_MAX_STATUS_OK_TIMEOUT;
 }
 
-CQXSettings::CQXSettings() : durationType(0) {
+CQXSettings::CQXSettings() { resetToDefaults(); }
+
+void CQXSettings::resetToDefaults() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    durationType = 0;
     for (int id = 0; id < kIntSettingCount; ++id) {
         const int value = kSettings[id].defaultValue;
         ints[id] = IntEntry{value, value, false};
@@ -58,27 +62,40 @@ CQXSettings::CQXSettings() : durationType(0) {
     }
 }
 
-int CQXSettings::GetInt(int id) const { return isIntId(id) ? ints[id].value : 0; }
+int CQXSettings::GetInt(int id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return isIntId(id) ? ints[id].value : 0;
+}
 
 bool CQXSettings::GetBool(int id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
     return isBoolId(id) ? bools[id - kIntSettingCount].value : false;
 }
 
 void CQXSettings::SetInt(int id, int value) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (isIntId(id)) ints[id].value = value;
 }
 
 void CQXSettings::SetBool(int id, bool value) {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (isBoolId(id)) bools[id - kIntSettingCount].value = value;
 }
 
+short CQXSettings::GetDurationType() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return durationType;
+}
+
 int CQXSettings::SavedValue(int id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (isIntId(id)) return ints[id].savedValue;
     if (isBoolId(id)) return bools[id - kIntSettingCount].savedValue ? 1 : 0;
     return 0;
 }
 
 bool CQXSettings::RestorePending(int id) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (isIntId(id)) return ints[id].restorePending;
     if (isBoolId(id)) return bools[id - kIntSettingCount].restorePending;
     return false;
@@ -86,6 +103,7 @@ bool CQXSettings::RestorePending(int id) const {
 
 void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
     const std::string text = settingsText ? settingsText : "";
+    std::lock_guard<std::mutex> lock(m_mutex);
     durationType = newDurationType;
     if (newDurationType == 0) {
         for (IntEntry& entry : ints) entry.restorePending = false;
@@ -112,6 +130,7 @@ void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
 }
 
 void CQXSettings::RestoreSettings() {
+    std::lock_guard<std::mutex> lock(m_mutex);
     durationType = 0;
     for (int id = 0; id < kSettingCount; ++id) {
         int restored;

@@ -4,6 +4,7 @@
 #ifndef QX_SETTINGS_H
 #define QX_SETTINGS_H
 
+#include <mutex>
 #include <string>
 
 enum SettingId {
@@ -31,9 +32,9 @@ constexpr int kIntSettingCount = 13;   // ids 0..12
 constexpr int kBoolSettingCount = 5;   // ids 13..17
 constexpr int kSettingCount = 18;
 
-// The largest StatusOkTimeout, in seconds (a day).  A larger value is
-// clamped to it, so that the milliseconds of every wait fit an int.
-constexpr int QX_MAX_STATUS_OK_TIMEOUT = 86400;
+// The largest StatusOkTimeout, in seconds: the most whose milliseconds
+// fit 32 bits.  A larger value is clamped to it.
+constexpr int QX_MAX_STATUS_OK_TIMEOUT = 2147483;
 
 // The value of setting id within its limit: a StatusOkTimeout above the
 // largest comes back as the largest, with an error line from `who` that
@@ -49,15 +50,22 @@ struct SettingInfo {
 };
 const SettingInfo& settingInfo(int id);  // id 0..17
 
+// Each method holds the record's lock for itself: the settings change from
+// any thread (changeSettingsQX needs no turn) while an operation reads them.
 class CQXSettings {
 public:
     CQXSettings();
+    CQXSettings(const CQXSettings&) = delete;
+    CQXSettings& operator=(const CQXSettings&) = delete;
+
+    // Every entry back to its default, nothing to restore.
+    void resetToDefaults();
 
     int GetInt(int id) const;    // ids 0..12, else 0
     bool GetBool(int id) const;  // ids 13..17, else false
     void SetInt(int id, int value);
     void SetBool(int id, bool value);
-    short GetDurationType() const { return durationType; }
+    short GetDurationType() const;
 
     // Applies a settings string ("StatusOkTimeout:20;ChangeOkCheck:1").
     void NewSettings(const char* settings, short durationType);
@@ -72,6 +80,7 @@ private:
     struct IntEntry { int value; int savedValue; bool restorePending; };
     struct BoolEntry { bool value; bool savedValue; bool restorePending; };
 
+    mutable std::mutex m_mutex;
     short durationType;
     IntEntry ints[kIntSettingCount];
     BoolEntry bools[kBoolSettingCount];

@@ -100,6 +100,7 @@ int Device::setOption(const std::string& name, int value) {
     else if (name == "drop_verify") m_options.dropVerify = value;
     else if (name == "drop_callbacks") m_options.dropCallbacks = value;
     else if (name == "no_busy_report") m_options.noBusyReport = value != 0;
+    else if (name == "close_leaves_thread") m_options.closeLeavesThread = value != 0;
     else if (name == "initiate_result") {
         m_options.initiateResult = value;
         m_options.initiateAnswer.clear();
@@ -127,6 +128,11 @@ void Device::disconnected() {
     std::lock_guard<std::mutex> lock(m_mutex);
     // The discarded callbacks will never end their busy periods.
     m_busyCommands = 0;
+}
+
+bool Device::closeLeavesThread() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_options.closeLeavesThread;
 }
 
 int Device::open(const std::string& portName, std::string& answer) {

@@ -25,6 +25,7 @@ struct Options {
     int dropVerify = 0;
     int dropCallbacks = 0;  // the next N reports are lost on the way
     bool noBusyReport = false;
+    bool closeLeavesThread = false;  // the close entry returns before its thread ends
     int initiateResult = 0;
     std::string initiateAnswer;  // empty: "Cannot open port <name>"
     int masterVersion = 123;
@@ -50,6 +51,8 @@ public:
     int setThresholds(int denomination, int low, int empty, int high);
     // The callback thread stopped and its queue was dropped.
     void disconnected();
+    // Whether closing leaves the callback thread to end by itself.
+    bool closeLeavesThread();
 
     // One command text in, the answer text out.
     std::string command(const std::string& text);

@@ -120,7 +120,7 @@ SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #if !defined(QX_SIM_WITHOUT_CLOSE)
 void SIM_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
 __attribute__((used)) void SIM_DEVICE_CALL sim_entry_close() {
-    sim().pump.stop();
+    sim().pump.stop(!sim().device.closeLeavesThread());
     sim().device.disconnected();
 }
 SIM_EXPORT_AS(SIM_NAME_CLOSE, sim_entry_close);

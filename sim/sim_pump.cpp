@@ -18,7 +18,7 @@ void CallbackPump::start(Deliver deliver) {
     m_thread = std::thread(&CallbackPump::run, this, m_epoch);
 }
 
-void CallbackPump::stop() {
+void CallbackPump::stop(bool join) {
     std::thread thread;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -32,7 +32,7 @@ void CallbackPump::stop() {
     m_changed.notify_all();
     // A callback may stop the device from inside a delivery: that thread
     // cannot join itself, it ends as soon as the callback returns.
-    if (thread.joinable() && thread.get_id() == std::this_thread::get_id()) {
+    if (thread.joinable() && (!join || thread.get_id() == std::this_thread::get_id())) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_retired.push_back(std::move(thread));
         return;

@@ -33,9 +33,10 @@ public:
     // Starts the thread (if it is not running) that hands texts to deliver.
     void start(Deliver deliver);
     // Stops and joins the thread; pending callbacks are discarded.  Called
-    // from inside a delivery, the thread is retired instead and joined
-    // later, once it has left the callback: it must never outlive us.
-    void stop();
+    // from inside a delivery, or with join false, the thread is retired
+    // instead and joined later, once it has left the callback: it must
+    // never outlive us.
+    void stop(bool join = true);
     bool running() const;
 
     void post(Item item);

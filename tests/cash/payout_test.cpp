@@ -188,5 +188,48 @@ TEST_F(PayoutTest, AmountChecksAndTemporarySettings) {
           "!CQXLogics::dispense: Amount to dispense is too small"});
 }
 
+// An ask that does not end in Done vouches for nothing: the next dispense of its amount asks
+// again instead of paying on an earlier ask's word.
+TEST_F(PayoutTest, AFailedAskIsNoAsk) {
+    for (int value : qxtest::kDenominations)
+        ASSERT_EQ(0, qxsim_set_level(value, value == 5000 ? 10 : 0));
+    ok(g_theLogics.askPayout(5000, message), "asked=1");
+    int rest = -1;
+    EXPECT_EQ(QX_STATUS_NOT_POSSIBLE, g_theLogics.askPayout(5300, &rest, message));
+    expectModel("asked=0");
+    settle();
+    forgetCommands();
+    EXPECT_EQ(QX_STATUS_NOT_POSSIBLE, dispense(5300, LOW_LEVEL_WARNING_TRUE, &rest));
+    EXPECT_EQ(300, rest);
+    EXPECT_EQ(commands(), std::vector<std::string>{"d|00005300"});
+}
+
+// Amounts outside 0 to 99999999 are refused before anything is sent; an amount due below 0
+// would pay out more than was paid in.
+TEST_F(PayoutTest, AmountsOutOfRangeAreRefusedBeforeAnythingIsSent) {
+    ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message));
+    settle();
+    forgetCommands();
+    int rest = -1;
+    const std::tuple<std::function<short()>, const char*, const char*> cases[] = {
+        {[&] { return g_theLogics.askPayout(-1, message); }, "Amount to dispense too small",
+         "!CQXLogics::askPayout: Amount to dispense is too small"},
+        {[&] { return g_theLogics.askPayout(100000000, &rest, message); },
+         "Amount to dispense too big", "!CQXLogics::askPayout: Amount to dispense is too big"},
+        {[&] { return g_theLogics.amountDue(-5000, "", &rest, message); },
+         "Amount to deposit too small", "!CQXLogics::amountDue: Amount to deposit is too small"},
+    };
+    for (const auto& [call, text, line] : cases)
+        outcome(call(), QX_STATUS_INPUT_PARAM_ERROR, text, {line}, "sent=");
+}
+
+// More than an int of payouts and bookings within one window still adds up.
+TEST_F(PayoutTest, TheLimitCountsBeyondAnInt) {
+    limit(1000, 60);
+    for (int i = 0; i < 22; ++i) g_theLogics.addToPaidOutList(-99999999);
+    EXPECT_EQ(-2199999978LL, g_theLogics.sumPaidOutAmount());
+    EXPECT_EQ(QX_STATUS_OK, dispense(100)) << message;
+}
+
 }  // namespace
 }  // namespace coretest

@@ -1,6 +1,7 @@
 // callback_handler_test.cpp - callback texts from the simulated device through the real link:
 // the model they leave, the events they forward to the application and the lines they log.
 #include <stdexcept>
+#include <thread>
 
 #include "tests/support/core_fixture.h"
 
@@ -61,6 +62,12 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
         {"b000000000-", bad, {}, "nMode atoi-conversion failed"},
         {"", bad, {}, tooShort},
         {"x1234567890123456789", bad, {}, tooShort},
+        // A malformed text stands for no error of the device's own: its next error report
+        // is one, and a further one is not.
+        {"b0000000021E-TRANSPORT   07", "0 2 1 0 b 03.04|H",
+         {"status 0 2 1", "error 7|Error Code 7|ErrorInfo Not set"}, ""},
+        {"b0000000021E-TRANSPORT   08", "0 2 1 0 b 03.04|H", {},
+         "getSessionInfo: Unknown infoType"},
     };
     for (const auto& row : script) {
         SCOPED_TRACE(row.text);
@@ -71,7 +78,7 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
         EXPECT_EQ(row.events, events());
         EXPECT_TRUE(row.error.empty() || errors(row.error).size() == before + 1);
     }
-    EXPECT_EQ("x1234567890123456789", g_strPreviousCallback.get());
+    EXPECT_EQ("b0000000021E-TRANSPORT   08", g_strPreviousCallback.get());
     EXPECT_EQ(7u, errors("callbackfunc: Error in format of received callback").size());
     const std::pair<const char*, const char*> lines[] = {
         {"qxerror", "!! b0000000x01"},
@@ -164,6 +171,49 @@ TEST_F(DeviceTest, OnlyRegisteredCallbacksAreCalledAndMayThrow) {
     device("a0000000001");
     EXPECT_EQ(1u, errors("callbackfunc: The application's callback threw an exception at "
                          "StatusEvent").size());
+}
+
+// Whether a status event is logged follows LoggSendEvents alone: one sent while its lines are
+// switched off still counts as the last one logged.
+TEST_F(DeviceTest, StatusEventsKeepTheirLoggingStateWithTheirLinesOff) {
+    registerAllCallbacks();
+    ASSERT_EQ(QX_STATUS_OK, g_theLogics.changeSettings("LogCAPIToCR:0", 0, message));
+    device("a0000010001");
+    ASSERT_EQ(QX_STATUS_OK, g_theLogics.changeSettings("LogCAPIToCR:1", 0, message));
+    device("a0000010001z");  // the same values
+    device("a0000020001");
+    EXPECT_EQ(0u, logCount("sendStatusEvent: amount=100, status=0, mode=1"));
+    EXPECT_EQ(1u, logCount("sendStatusEvent: amount=200, status=0, mode=1"));
+    EXPECT_EQ(3u, events().size());
+}
+
+std::atomic<int> g_inside{0}, g_mostInside{0}, g_calls{0};
+
+void QXAPI countingStatus(int, short, short) {
+    const int inside = ++g_inside;
+    int most = g_mostInside;
+    while (inside > most && !g_mostInside.compare_exchange_weak(most, inside)) {
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(100));
+    ++g_calls;
+    --g_inside;
+}
+
+// A device library that calls back from several threads at once: the application's callbacks
+// still run one at a time, and each report reaches it.
+TEST_F(EventsTest, ApplicationCallbacksRunOneAtATime) {
+    g_pfnStatusCallback = countingStatus;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 1; i <= 200; ++i) {
+                std::string text = "a" + std::to_string(10000000 + t * 1000 + i) + "01";
+                callbackfunc(&text[0]);
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(1, g_mostInside.load());
+    EXPECT_EQ(800, g_calls.load());
 }
 
 // Negative values are refused with their line.

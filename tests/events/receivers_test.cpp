@@ -122,8 +122,10 @@ protected:
         DeviceTest::SetUp();
         ASSERT_NE(nullptr, m_window.handle());
         ASSERT_EQ(0, g_theLogics.registerHwnd(m_window.handle(), message));
+        // As the device reported it.
         g_nLastCallbackStatus = 0;
         g_nLastCallbackMode = 1;
+        g_bStatusFromDevice = true;
     }
     // "kind wParam lParam" (0 status, 1 error, 2 cash level, 3 session) of new events.
     Lines posted() {

@@ -118,11 +118,13 @@ TEST_F(Settings, SettingsStringsToValuesAndLogLines) {
         {"ChangeOkCheck:1;CurrencyDecimals:", CurrencyDecimals, 2, false,
          "Setting new ChangeOkCheck: 1|"},
         {"LogDebug:5", LogDebug, 1, true, "Setting new LogDebug: 5|"},
-        {"StatusOkTimeout:86400", StatusOkTimeout, 86400, true,
-         "Setting new StatusOkTimeout: 86400|"},
-        {"StatusOkTimeout:99999999999", StatusOkTimeout, 86400, true,
-         "StatusOkTimeout 99999999999 is above the largest, 86400 seconds: clamped|"
-         "Setting new StatusOkTimeout: 86400|"},
+        {"StatusOkTimeout:100000", StatusOkTimeout, 100000, true,
+         "Setting new StatusOkTimeout: 100000|"},
+        {"StatusOkTimeout:2147483", StatusOkTimeout, 2147483, true,
+         "Setting new StatusOkTimeout: 2147483|"},
+        {"StatusOkTimeout:99999999999", StatusOkTimeout, 2147483, true,
+         "StatusOkTimeout 99999999999 is above the largest, 2147483 seconds: clamped|"
+         "Setting new StatusOkTimeout: 2147483|"},
     };
     for (const auto& [text, id, value, pending, lines] : cases) {
         useFreshLogDir("new_settings");
@@ -137,7 +139,7 @@ TEST_F(Settings, SettingsStringsToValuesAndLogLines) {
     // The milliseconds of the wait: no overflow into a wait of no time.
     char message[QX_BUFFER_CAPACITY];
     g_theLogics.changeSettings("StatusOkTimeout:2147484", 0, message);
-    EXPECT_EQ(statusOkTimeoutMs(), 86400000);
+    EXPECT_EQ(statusOkTimeoutMs(), 2147483000);
     g_theLogics.changeSettings("StatusOkTimeout:10", 0, message);
 }
 
@@ -197,9 +199,9 @@ TEST_F(Settings, TheSettingsFileIsSearchedForAndRead) {
                   config + ini,
               "About to read settings from configuration file: " + config + ini,
               "StatusOkTimeout: 5 (from ini file)"}},
-            {"", "StatusOkTimeout=2147484", "StatusOkTimeout=7", 86400, 2,
+            {"", "StatusOkTimeout=2147484", "StatusOkTimeout=7", 2147483, 2,
              {"StatusOkTimeout 2147484 is above the largest",
-              "StatusOkTimeout: 86400 (from ini file)",
+              "StatusOkTimeout: 2147483 (from ini file)",
               "About to read settings from configuration file: " + dotIni}},
             // Present with 0 is 0; numbers stay numbers (switches become 0/1); keys are
             // read from their own section only.

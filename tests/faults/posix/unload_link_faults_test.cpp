@@ -2,6 +2,7 @@
 // exitQX while the device floods it with reports.  Each child opens the modules itself.
 #include <dlfcn.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -74,6 +75,45 @@ TEST(UnloadFaultTest, UnloadingWithoutExitWhileTheDeviceReportsIsSafe) {
     }
     const std::string closed = "CQXLogics::~CQXLogics: exitCom ans=Done";
     EXPECT_EQ(logLinesContaining("qxlogic", closed).size(), 100u);
+}
+
+std::atomic<bool> g_inCallback{false};
+
+void QXAPI sleepingStatus(int amount, short, short) {
+    if (amount != 4200) return;
+    g_inCallback = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+}
+
+// Unloaded while a device library, whose close left its thread running, is still inside the
+// library's callback code: the unloading waits for it to leave, and says so.
+TEST(UnloadFaultTest, UnloadingWaitsForCallbacksStillInTheLibrary) {
+    if (!inScenario()) {
+        runInChild(
+            {{"QXLOGS", makeTempDir("unload_wait_logs")}, {"ASAN_OPTIONS", "detect_leaks=0"}});
+        return;
+    }
+    const std::string libraryFile = programDirectory() + "libqxlogics.so";
+    void* sim = dlopen((programDirectory() + "libDorvoLINK.so").c_str(), RTLD_NOW);
+    ASSERT_NE(sim, nullptr) << dlerror();
+    void* library = dlopen(libraryFile.c_str(), RTLD_NOW);
+    ASSERT_NE(library, nullptr) << dlerror();
+    char message[QX_BUFFER_CAPACITY] = "";
+    ASSERT_EQ(QXT_ENTRY(library, registerEvents23QX)(sleepingStatus, onError, onCashLevel,
+                                                     onLevelWarning, onCashSession, message),
+              QX_STATUS_OK);
+    ASSERT_EQ(QXT_ENTRY(library, initQX)(kPort, "", message), QX_STATUS_OK) << message;
+    QXT_ENTRY(sim, qxsim_set_option)("close_leaves_thread", 1);
+    QXT_ENTRY(sim, qxsim_inject_callback)("a0000420001");
+    for (int ms = 0; !g_inCallback && ms < 5000; ++ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_TRUE(g_inCallback);
+    EXPECT_EQ(QXT_ENTRY(library, exitQX)(message), QX_STATUS_OK) << message;
+    ASSERT_EQ(dlclose(library), 0);
+    ASSERT_EQ(dlopen(libraryFile.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
+    EXPECT_NE(readLog("qxlogic").find("Waited for 1 device callback(s) to leave the library, "
+                                      "0 still running"),
+              std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,180 @@
+// threads_test.cpp - the exports called from more than one thread, as a till that breaks the
+// one-calling-thread rule does: from inside an event callback, beside a running call, and from
+// eight threads at once.  Every call gets a status code; none crashes or waits on itself.
+#include <atomic>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "tests/api/api_fixture.h"
+
+namespace qxtest {
+namespace {
+
+using ThreadsTest = ApiTest;
+
+// What the exports answered from inside the application's status callback.
+std::mutex g_insideMutex;
+std::vector<std::string> g_inside;
+std::atomic<int> g_callInside{0};  // 1: the calls below, 2: exitQX
+
+void QXAPI callingStatus(int amount, short, short) {
+    if (amount == 0) return;
+    const int what = g_callInside.exchange(0);
+    if (what == 0) return;
+    char m[QX_BUFFER_CAPACITY] = "";
+    int rest = 0, open = 0;
+    std::vector<std::string> answers;
+    const auto note = [&answers](const char* name, short code) {
+        answers.push_back(std::string(name) + " " + std::to_string(code));
+    };
+    if (what == 2) {
+        note("exitQX", QX(exitQX)(m));
+    } else {
+        note("dispenseQX", QX(dispenseQX)(5000, "", &rest, m));
+        answers.push_back(m);
+        note("loginQX", QX(loginQX)(1, 1, m));
+        note("logoutQX", QX(logoutQX)(m));
+        note("regretQX", QX(regretQX)(1, m));
+        note("isOpenQX", QX(isOpenQX)(&open, m));
+        note("changeSettingsQX", QX(changeSettingsQX)("LogDebug:1", 0, m));
+        char ext[QX_BUFFER_CAPACITY], text[QX_BUFFER_CAPACITY];
+        note("getErrorInfoQX", QX(getErrorInfoQX)(text, ext));
+    }
+    std::lock_guard<std::mutex> lock(g_insideMutex);
+    g_inside = answers;
+}
+
+std::vector<std::string> insideAnswers() {
+    std::lock_guard<std::mutex> lock(g_insideMutex);
+    return g_inside;
+}
+
+// Calls that send commands answer busy at once from inside an event callback - the thread
+// they would wait on is their own - and send nothing; the rest work there, exitQX too.
+TEST_F(ThreadsTest, InsideAnEventCallbackCallsThatWaitForTheDeviceAnswerBusy) {
+    ASSERT_EQ(QX(registerEvents23QX)(callingStatus, onError, onCashLevel, onLevelWarning,
+                                     onCashSession, message),
+              QX_STATUS_OK);
+    ASSERT_EQ(QX(initQX)(kPort, "", message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(enablePayinQX)(message), QX_STATUS_OK) << message;
+    QX(qxsim_wait_idle)(2000);
+    const int sentBefore = sent("");
+    g_callInside = 1;
+    ASSERT_EQ(QX(qxsim_insert)(1000), 0);
+    ASSERT_EQ(QX(qxsim_wait_idle)(2000), 0);
+    EXPECT_EQ(insideAnswers(),
+              (std::vector<std::string>{"dispenseQX 1", "Not allowed in an event callback",
+                                        "loginQX 1", "logoutQX 1", "regretQX 1", "isOpenQX 0",
+                                        "changeSettingsQX 0", "getErrorInfoQX 0"}));
+    EXPECT_EQ(sent(""), sentBefore);
+    expectLogged({"!! dispenseQX: Failed! Returning 1: Not allowed in an event callback"});
+    g_callInside = 2;
+    ASSERT_EQ(QX(qxsim_insert)(500), 0);
+    for (int ms = 0; insideAnswers().size() != 1 && ms < 5000; ++ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(insideAnswers(), std::vector<std::string>{"exitQX 0"});
+    int open = -1;
+    EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_ERROR) << "exited from the callback";
+}
+
+// A call from another thread while one runs answers busy and changes nothing; the queries
+// answer beside it.
+TEST_F(ThreadsTest, ACallBesideARunningOneAnswersBusy) {
+    ASSERT_EQ(registerAll(), QX_STATUS_OK);
+    ASSERT_EQ(QX(initQX)(kPort, "PayOutOkCheck:1", message), QX_STATUS_OK) << message;
+    ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
+    QX(qxsim_wait_idle)(2000);
+    QX(qxsim_set_option)("busy_ms", 300);  // the dispense waits for its end this long
+    short paid = -1;
+    std::thread till([&paid] {
+        char m[QX_BUFFER_CAPACITY];
+        int rest = 0;
+        paid = QX(dispenseQX)(6000, "", &rest, m);
+    });
+    for (int ms = 0; sent("c") == 0 && ms < 5000; ++ms)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int open = -1, rest = 0;
+    EXPECT_EQ(QX(exitQX)(message), QX_STATUS_BUSY);
+    EXPECT_STREQ(message, "Busy with another call");
+    EXPECT_EQ(QX(dispenseQX)(100, "", &rest, message), QX_STATUS_BUSY);
+    EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_OK);
+    till.join();
+    EXPECT_EQ(paid, QX_STATUS_OK);
+    EXPECT_EQ(sent("c"), 1);
+    expectLogged({"!! exitQX: Failed! Returning 1: Busy with another call"});
+}
+
+// Eight threads call every export, initQX and exitQX included: each call answers one of the
+// status codes, and afterwards the library serves a whole sale.
+TEST_F(ThreadsTest, EightThreadsCallingEveryExport) {
+    using Call = short (*)(char*);
+    static const Call calls[] = {
+        [](char* m) { return QX(initQX)(kPort, "", m); },
+        [](char* m) { return QX(exitQX)(m); },
+        [](char* m) {
+            return QX(registerEvents23QX)(onStatus, onError, onCashLevel, onLevelWarning,
+                                          onCashSession, m);
+        },
+        [](char* m) { return QX(registerEventsQX)(onStatus, onError, onCashLevel, m); },
+        [](char* m) {
+            return QX(registerEvents2QX)(onStatus, onError, onCashLevel, onCashSession, m);
+        },
+        [](char* m) {
+            return QX(registerEvents3QX)(onStatus, onError, onLevelWarning, onCashSession, m);
+        },
+        [](char* m) { return QX(registerHwndQX)(nullptr, m); },
+        [](char* m) { return QX(changeSettingsQX)("StatusOkTimeout:1", 1, m); },
+        [](char* m) { return QX(loginQX)(1, 1, m); },
+        [](char* m) { return QX(loginStrQX)("1", "1", m); },
+        [](char* m) { return QX(logoutQX)(m); },
+        [](char* m) { int o; return QX(isOpenQX)(&o, m); },
+        [](char* m) {
+            int l;
+            char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY], c[QX_BUFFER_CAPACITY];
+            return QX(infoQX)(&l, a, b, c, m);
+        },
+        [](char* m) { return QX(enablePayinQX)(m); },
+        [](char* m) { return QX(disablePayinQX)(m); },
+        [](char* m) { return QX(depositQX)("", m); },
+        [](char* m) { int r; return QX(dispenseQX)(100, "", &r, m); },
+        [](char* m) { return QX(askPayoutQX)(200, m); },
+        [](char* m) { int r; return QX(askPayout2QX)(300, &r, m); },
+        [](char* m) { return QX(payoutQX)(0, 0, "", m); },
+        [](char* m) { int r; return QX(payout2QX)(100, 0, "", &r, m); },
+        [](char* m) { int r; return QX(amountDueQX)(0, "", &r, m); },
+        [](char* m) { return QX(changeQX)(m); },
+        [](char* m) { return QX(regretQX)(0, m); },
+        [](char* m) { return QX(resetQX)(m); },
+        [](char*) { char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY];
+                    return QX(getErrorInfoQX)(a, b); },
+        [](char*) { char a[QX_BUFFER_CAPACITY]; return QX(getCashLevelInfoQX)(a); },
+        [](char*) {
+            int t;
+            char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY], c[QX_BUFFER_CAPACITY],
+                d[QX_BUFFER_CAPACITY];
+            return QX(getLevelWarningInfoQX)(&t, a, b, c, d);
+        },
+        [](char*) { char a[QX_BUFFER_CAPACITY]; return QX(getCashSessionInfoQX)(a); },
+    };
+    static_assert(sizeof calls / sizeof calls[0] == 29, "every export");
+    std::atomic<int> unknown{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t)
+        threads.emplace_back([t, &unknown] {
+            char m[QX_BUFFER_CAPACITY];
+            for (int i = 0; i < 40; ++i) {
+                const short code = calls[(t * 11 + i * 7) % 29](m);
+                unknown += code < 0 || code > 12 || code == 9;
+            }
+        });
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(unknown.load(), 0);
+    QX(exitQX)(message);
+    QX(qxsim_reset)();
+    sellOnce();
+}
+
+}  // namespace
+}  // namespace qxtest
