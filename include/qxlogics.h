@@ -11,9 +11,19 @@
  * that it fits QX_BUFFER_CAPACITY bytes including the terminator.  Give
  * the library buffers of at least that size.  A null buffer is skipped.
  *
+ * Threads: initQX, exitQX, login, logout, the cash operations and the
+ * registrations hold the library's one turn for the whole call; a call
+ * from another thread meanwhile answers QX_STATUS_BUSY ("Busy with another
+ * call") at once.  The queries and changeSettingsQX answer beside it.  From
+ * inside an event callback, initQX, login, logout and the cash operations
+ * answer QX_STATUS_BUSY ("Not allowed in an event callback"): they would
+ * wait for reports that thread itself must deliver.
+ *
  * Events reach the application in one of two ways, chosen before initQX:
  *   - callback functions (registerEvents*QX), called on the device
- *     library's thread, one at a time;
+ *     library's thread(s), one at a time; the status event of the report
+ *     that ended a call's wait comes before the call returns (unless the
+ *     application's callback takes more than 10 ms);
  *   - window messages (registerHwndQX).  On Windows the handle is an HWND
  *     and the four messages are registered window messages named
  *     "WM_QX_CALLBACK_STATUS", "WM_QX_CALLBACK_ERROR",
