@@ -129,21 +129,21 @@ TEST_F(ThreadsTest, EightThreadsCallingEveryExport) {
         [](char* m) { return QX(loginQX)(1, 1, m); },
         [](char* m) { return QX(loginStrQX)("1", "1", m); },
         [](char* m) { return QX(logoutQX)(m); },
-        [](char* m) { int o; return QX(isOpenQX)(&o, m); },
+        [](char* m) { int o = 0; return QX(isOpenQX)(&o, m); },
         [](char* m) {
-            int l;
+            int l = 0;
             char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY], c[QX_BUFFER_CAPACITY];
             return QX(infoQX)(&l, a, b, c, m);
         },
         [](char* m) { return QX(enablePayinQX)(m); },
         [](char* m) { return QX(disablePayinQX)(m); },
         [](char* m) { return QX(depositQX)("", m); },
-        [](char* m) { int r; return QX(dispenseQX)(100, "", &r, m); },
+        [](char* m) { int r = 0; return QX(dispenseQX)(100, "", &r, m); },
         [](char* m) { return QX(askPayoutQX)(200, m); },
-        [](char* m) { int r; return QX(askPayout2QX)(300, &r, m); },
+        [](char* m) { int r = 0; return QX(askPayout2QX)(300, &r, m); },
         [](char* m) { return QX(payoutQX)(0, 0, "", m); },
-        [](char* m) { int r; return QX(payout2QX)(100, 0, "", &r, m); },
-        [](char* m) { int r; return QX(amountDueQX)(0, "", &r, m); },
+        [](char* m) { int r = 0; return QX(payout2QX)(100, 0, "", &r, m); },
+        [](char* m) { int r = 0; return QX(amountDueQX)(0, "", &r, m); },
         [](char* m) { return QX(changeQX)(m); },
         [](char* m) { return QX(regretQX)(0, m); },
         [](char* m) { return QX(resetQX)(m); },
@@ -151,7 +151,7 @@ TEST_F(ThreadsTest, EightThreadsCallingEveryExport) {
                     return QX(getErrorInfoQX)(a, b); },
         [](char*) { char a[QX_BUFFER_CAPACITY]; return QX(getCashLevelInfoQX)(a); },
         [](char*) {
-            int t;
+            int t = 0;  // left as it is when nothing is queued
             char a[QX_BUFFER_CAPACITY], b[QX_BUFFER_CAPACITY], c[QX_BUFFER_CAPACITY],
                 d[QX_BUFFER_CAPACITY];
             return QX(getLevelWarningInfoQX)(&t, a, b, c, d);
