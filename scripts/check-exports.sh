@@ -4,7 +4,9 @@
 # more, no fewer, and the simulator the three device entries under their
 # platform's names (beside its qxsim_* control entries).  Every Windows
 # DLL and program imports only Windows system DLLs and the project's own
-# two: no compiler runtime to ship.
+# two (the OPOS service object also COM's ole32 and oleaut32): no
+# compiler runtime to ship.  The service object exports the four entries
+# of an in-process COM server.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 
@@ -13,7 +15,8 @@ expected="$(grep -oE 'QXAPI [A-Za-z0-9_]+\(' "$QX_ROOT/include/qxlogics.h" |
             sed -E 's/QXAPI ([A-Za-z0-9_]+)\(/\1/' | sort)"
 count="$(printf '%s\n' "$expected" | grep -c .)"
 windows_entries="$(printf '%s\n' '?qx_002@@YGXPAD0@Z' '?qx_dini@@YGXXZ' qx_initiate2)"
-system_dlls='^(KERNEL32|USER32|VERSION|ADVAPI32|msvcrt|qxlogics|DorvoLINK)\.dll$'
+system_dlls='^(KERNEL32|USER32|VERSION|ADVAPI32|ole32|OLEAUT32|msvcrt|qxlogics|DorvoLINK)\.dll$'
+com_entries="$(printf '%s\n' DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer)"
 
 compare() {  # compare <what> <expected names> <actual names>
     if [ "$3" = "$2" ]; then
@@ -46,6 +49,8 @@ for build in "$@"; do
         status=1
     compare "$build/bin/DorvoLINK.dll" "$windows_entries" \
         "$(pe_names "$build/bin/DorvoLINK.dll" | device_entries)" || status=1
+    compare "$build/bin/qxopos.dll" "$com_entries" "$(pe_names "$build/bin/qxopos.dll")" ||
+        status=1
     modules=0
     for module in "$build"/bin/*.dll "$build"/bin/*.exe; do
         foreign="$(x86_64-w64-mingw32-objdump -p "$module" |

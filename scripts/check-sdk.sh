@@ -34,7 +34,8 @@ unpack() {
     (cd "$work" && cmake -E tar xf "$zip")
     sdk="$(echo "$work"/qxlogics-sdk-*)"
     for file in README.txt include/qxlogics.h examples/qxlogics.ini examples/qxlang.ini \
-                {x86,x64}/{qxlogics.dll,qxlogics.lib,libqxlogics.dll.a,DorvoLINK.dll,qxtill.exe}; do
+                opos/README.md \
+                {x86,x64}/{qxlogics.dll,qxlogics.lib,libqxlogics.dll.a,DorvoLINK.dll,qxtill.exe,qxopos.dll}; do
         [ -f "$sdk/$file" ] || { echo "missing from the SDK: $file"; status=1; }
     done
     [ "$status" -eq 0 ] && echo "SDK: all files in place"

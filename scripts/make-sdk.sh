@@ -2,8 +2,10 @@
 # make-sdk.sh <x64 build folder> <x86 build folder> <output folder> - packs
 # the Windows SDK a till vendor unpacks: qxlogics-sdk-<version>.zip with
 #   x86/ and x64/  qxlogics.dll, qxlogics.lib (MSVC), libqxlogics.dll.a
-#                  (MinGW), the simulator DorvoLINK.dll and qxtill.exe
+#                  (MinGW), the simulator DorvoLINK.dll, qxtill.exe and the
+#                  OPOS service object qxopos.dll
 #   include/       qxlogics.h
+#   opos/          README.md of the OPOS service object
 #   examples/      qxlogics.ini, qxlang.ini
 #   README.txt     for vendors
 # Prints the archive's path.
@@ -15,13 +17,14 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$x86/CMakeCache.txt")"
 name="qxlogics-sdk-$version"
 stage="$out/$name"
 rm -rf "$stage" "$out/$name.zip"
-mkdir -p "$stage/include" "$stage/examples"
+mkdir -p "$stage/include" "$stage/examples" "$stage/opos"
 
 # pack_arch <folder in the SDK> <build folder> <machine> <module-definition file> [options]
 pack_arch() {
     local dir="$stage/$1" build="$2" machine="$3" def="$4"; shift 4
     mkdir -p "$dir"
     cp "$build/bin/qxlogics.dll" "$build/bin/DorvoLINK.dll" "$build/bin/qxtill.exe" \
+       "$build/bin/qxopos.dll" \
        "$build/lib/libqxlogics.dll.a" "$dir/"
     x86_64-w64-mingw32-strip --strip-unneeded "$dir"/*.dll "$dir"/*.exe
     # The MSVC import library, in the short form Microsoft's own tools make:
@@ -33,6 +36,7 @@ pack_arch x64 "$x64" i386:x86-64 "$QX_ROOT/api/qxlogics.def"
 pack_arch x86 "$x86" i386 "$x86/qxlogics-x86.def" -k
 
 cp "$QX_ROOT/include/qxlogics.h" "$stage/include/"
+cp "$QX_ROOT/opos/README.md" "$stage/opos/"
 cp "$QX_ROOT/examples/qxlogics.ini" "$QX_ROOT/examples/qxlang.ini" "$stage/examples/"
 sed "s/@VERSION@/$version/" "$QX_ROOT/sdk/README.txt" >"$stage/README.txt"
 

@@ -13,6 +13,9 @@
 #             simulator the three device entries; Windows modules import
 #             only system DLLs
 #   sdk       the Windows SDK archive, unpacked and its x86 demo run
+#   opos      the OPOS service object: registered by regsvr32 and driven
+#             by its stand-in control object under Wine, from a folder of
+#             its own, against the simulator
 #   dotnet    the C# binding (mono): its NUnit tests and the C# sample
 #             against the native build's driver and simulator
 # Every stage runs even when an earlier one failed; one summary line per
@@ -161,8 +164,9 @@ wine_session() {
 
 # The DLLs, the simulator and the till are built as shipped in the SDK
 # (optimised; the test programs themselves are not).
-windows_build() {  # windows_build <build folder> <toolchain file> <wine>
-    qx_build "$1" all -- -DCMAKE_TOOLCHAIN_FILE="$QX_ROOT/cmake/$2" \
+windows_build() {  # windows_build <build folder> <toolchain file> <wine> [target...]
+    local targets=("${@:4}")
+    qx_build "$1" "${targets[@]:-all}" -- -DCMAKE_TOOLCHAIN_FILE="$QX_ROOT/cmake/$2" \
         -DCMAKE_BUILD_TYPE=Release -DCMAKE_CROSSCOMPILING_EMULATOR="$3" -DQX_BUILD_BENCH=OFF
 }
 
@@ -206,6 +210,24 @@ sdk() {
         "$check" run "$zip" x86 "$WINE32"
 }
 
+# The stand-in control object runs from opos-field/till/, the service
+# object and the driver sit in opos-field/OPOS/ (laid out by the build).
+opos_standin() {  # opos_standin <build folder> <wine>
+    (cd "$1/opos-field/till" && "$2" ./qx_opos_tests.exe)
+}
+
+opos() {
+    local x64="$QX_ROOT/build-win" x86="$QX_ROOT/build-win32"
+    windows_build "$x64" mingw-w64.cmake "$WINE" qx_opos_tests &&
+        windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qx_opos_tests || return 1
+    wine_session "$x64" "$WINE" "$WINESERVER" win64 opos_standin "$x64" "$WINE" || return 1
+    if [ "$RUNS_32BIT" = no ]; then
+        skip_stage "$NO_32BIT (the x64 run passed; the x86 service object and stand-in were built, not run)"
+        return 0
+    fi
+    wine_session "$x86" "$WINE32" "$WINESERVER32" win32 opos_standin "$x86" "$WINE32"
+}
+
 # The binding's assemblies go beside libqxlogics.so, where P/Invoke finds
 # it as Windows finds qxlogics.dll in the application's folder.
 dotnet() {
@@ -217,7 +239,7 @@ dotnet() {
     (cd "$work" && QXLOGS="$work/logs" mono "$bin/FirstSale.exe")
 }
 
-stages="${*:-native memcheck asan tsan windows windows32 exports sdk dotnet}"
+stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo
