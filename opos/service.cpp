@@ -197,13 +197,16 @@ long Service::setDeviceEnabled(bool enabled) {
     const DriverEntries& driver = m_driver.call();
     char message[QX_BUFFER_CAPACITY] = "";
     if (!enabled) {
+        // Disabled whatever the logout answers: the next enable logs in
+        // afresh, and the driver's logout already asks a busy device again.
         short result = withBusyRetry([&] { return driver.logout(message); });
         m_enabled = false;
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_phase = Phase::Idle;
-        m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
-        (void)result;
-        return finish(opos::kSuccess);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_phase = Phase::Idle;
+            m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
+        }
+        return finishDriver(result);
     }
     short result = withBusyRetry([&] { return loginOperator(message); });
     if (result != QX_STATUS_OK) return finishDriver(result);

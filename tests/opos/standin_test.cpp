@@ -309,17 +309,18 @@ TEST(OposStandIn, H_StatisticsCountedByTheServiceObject) {
     EXPECT_EQ(xml.find("DispensedAmount"), std::string::npos) << "only what was asked";
 }
 
-TEST(OposStandIn, I_EventsCameOnOneThreadOfTheServiceObject) {
+TEST(OposStandIn, I_JamClearedWithoutResetAndOneEventThread) {
     REQUIRE_OPEN();
     sink().clear();
     setOption("bo_withdraw", 100);
     ASSERT_TRUE(sink().pumpUntil([] { return sink().count(ReceivedEvent::DirectIO, 0) > 0; },
                                  kEventWaitMs));
+    // A coin jam that clears without a reset: the next report without an
+    // error (idle, pay-in off, open) ends it.
     setOption("error_code", 2);
     ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAM));
-    long data = 0;
-    std::string text;
-    ASSERT_EQ(so().directIO(1, data, text), SUCCESS);
+    setOption("error_code", 0);
+    simEntry<void (*)(const char*)>("qxsim_inject_callback")("a0000000031");
     ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAMOK));
     const auto events = sink().events();
     ASSERT_GE(events.size(), 3u);
