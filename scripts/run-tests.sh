@@ -190,6 +190,8 @@ windows32() {
 }
 
 exports() {
+    # The native library and simulator, when the native stage did not build them.
+    qx_build "$BUILD" qxlogics DorvoLINK -- -DCMAKE_BUILD_TYPE=Release || return 1
     "$QX_ROOT/scripts/check-exports.sh" "$BUILD" "$QX_ROOT/build-win" "$QX_ROOT/build-win32"
 }
 
