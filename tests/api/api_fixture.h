@@ -16,6 +16,7 @@
 
 #include "tests/support/api_loader.h"
 #include "tests/support/process_probe.h"
+#include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 
 namespace qxtest {
@@ -140,16 +141,17 @@ private:
 
 // Runs the current case again in a child process with these variables (the library reads its
 // folders and settings as it loads, once per process); the child must pass.  Its output.
-inline std::string runInChild(std::map<std::string, std::string> environment) {
+inline std::string runInChild(const std::map<std::string, std::string>& environment) {
     const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string output = makeTempDir("scenario") + "/output.txt";
-    environment["QX_FAULT_SCENARIO"] = "1";
-    for (const auto& entry : environment) setEnv(entry.first, entry.second);
-    const int exitCode = std::system((programPath() + " --gtest_filter=" + test->test_suite_name() +
-                                      "." + test->name() + " > " + output + " 2>&1")
-                                         .c_str());
-    for (const auto& entry : environment) unsetEnv(entry.first);
-    const std::string text = readFile(output);
+    ProgramRun child;
+    child.program = programPath();
+    child.arguments = {std::string("--gtest_filter=") + test->test_suite_name() + "." +
+                       test->name()};
+    child.environment.insert(environment.begin(), environment.end());
+    child.environment["QX_FAULT_SCENARIO"] = "1";
+    child.output = makeTempDir("scenario") + "/output.txt";
+    const int exitCode = runProgram(child);
+    const std::string text = readFile(child.output);
     EXPECT_EQ(exitCode, 0) << text;
     EXPECT_NE(text.find("[  PASSED  ] 1 test"), std::string::npos) << text;
     return text;

@@ -2,10 +2,9 @@
 // the program run against the device simulator.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "tests/support/api_loader.h"
 #include "tests/support/process_probe.h"
+#include "tests/support/run_program.h"
 #include "tests/support/test_env.h"
 #include "till_commands.h"
 #include "till_options.h"
@@ -53,28 +52,29 @@ TEST(TillParsing, CommandsAndOptions) {
 
 // qxtill run in a fresh folder, without QXLOGS: it ends cleanly, with every
 // result as it expected, and prints every text.  Its log folder comes back.
-std::string runTill(const std::string& args, const std::string& input,
+std::string runTill(std::vector<std::string> arguments, const std::string& input,
                     std::initializer_list<std::string> texts) {
-    const std::string dir = makeTempDir("till");
-    writeFile(dir + "/input.txt", input);
-    const std::string till = programDirectory() + (onWindows() ? "qxtill.exe" : "qxtill");
-    std::string command = (onWindows() ? "cd /d \"" : "cd \"") + dir + "\" && " +
-                          (onWindows() ? "set QXLOGS=&& \"" : "env -u QXLOGS \"") + till +
-                          "\" " + args + " < input.txt > output.txt 2>&1";
-    if (onWindows()) command = "\"" + command + "\"";  // cmd /c strips one pair of quotes
-    EXPECT_EQ(std::system(command.c_str()), 0);
-    const std::string output = readFile(dir + "/output.txt");
+    ProgramRun till;
+    till.program = programDirectory() + (onWindows() ? "qxtill.exe" : "qxtill");
+    till.arguments = std::move(arguments);
+    till.folder = makeTempDir("till");
+    till.environment["QXLOGS"] = std::nullopt;
+    till.input = till.folder + "/input.txt";
+    till.output = till.folder + "/output.txt";
+    writeFile(till.input, input);
+    EXPECT_EQ(runProgram(till), 0);
+    const std::string output = readFile(till.output);
     EXPECT_EQ(output.find("UNEXPECTED"), std::string::npos) << output;
     for (const std::string& text : texts)
         EXPECT_NE(output.find(text), std::string::npos) << "missing: " << text << "\n" << output;
-    return dir + (onWindows() ? "\\logs" : "/logs");
+    return till.folder + (onWindows() ? "\\logs" : "/logs");
 }
 
 // A shift by callbacks, then by window messages whose texts come from the
 // get*InfoQX functions.
 TEST(TillDemo, ShiftsEndCleanWithTheEventsAndLogsBesideTheTill) {
     const std::string logs =
-        runTill("demo", "",
+        runTill({"demo"}, "",
                 {"amountDueQX(1250) -> 0 QX_STATUS_OK: Done (rest 0.00)",
                  "event status: amount=12.50 status=0 (idle, pay-in enabled) mode=1 (open)",
                  "event cash level: denomination=2.00 count=4", "event level warning: type=2 (Low)",
@@ -83,7 +83,7 @@ TEST(TillDemo, ShiftsEndCleanWithTheEventsAndLogsBesideTheTill) {
                  "the device's cash matches the till's books", " 0 unexpected results."});
     EXPECT_NE(readLog("qxapi", logs).find("initQX(Type:RS232;Name:COM1, , message)"),
               std::string::npos);
-    runTill("demo --window", "",
+    runTill({"demo", "--window"}, "",
             {"registerHwndQX(window) -> 0 QX_STATUS_OK: Done", "mode=1 (open) [window message]",
              "event error: code=1 text=\"Error Code 1\" extInfo=\"ErrorInfo Not set\" [window",
              "warning=\"2 Low (4 Left)\" [window message]", " 0 unexpected results."});
@@ -92,7 +92,7 @@ TEST(TillDemo, ShiftsEndCleanWithTheEventsAndLogsBesideTheTill) {
 // A sale with change, a refund, a logout; then input refused by the till, by the
 // driver before login and by the device; the end of the input closes the till.
 TEST(TillInteractive, TheTillAnswersTypedCommands) {
-    runTill("", "help\nlogin\npay 1250\ninsert 1000\ninsert 500\nstatus\nrefund 200\nlevels\n"
+    runTill({}, "help\nlogin\npay 1250\ninsert 1000\ninsert 500\nstatus\nrefund 200\nlevels\n"
                 "logout\nfrobnicate\npay abc\nlogin x y\n\x01\xff\npay 100\ninsert 100\nlogin\n"
                 "regret\npay 0\npay 300\npay 400\nrefund 100\n",
             {"Commands (amounts in minor units", "sale of 12.50: waiting for the customer's cash",
