@@ -60,7 +60,8 @@ protected:
     // Library and simulator fresh for the next case: under Wine all cases share one process.
     void TearDown() override {
         if (!apiLoaded()) return;
-        QX(qxsim_wait_idle)(2000);  // a cash move's last report before exit closes the line
+        // A cash move's last report before exit closes the line.
+        EXPECT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
         if (QX(exitQX)(message) != QX_STATUS_OK) {  // receivers registered: clear them
             registerAll();
             QX(initQX)(kPort, "", message);
@@ -108,15 +109,15 @@ protected:
         EXPECT_EQ(QX(initQX)(kPort, "", message), QX_STATUS_WARNING);
         EXPECT_STREQ(message, "Already initiated");
         ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
-        QX(qxsim_wait_idle)(2000);
+        ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
         ASSERT_EQ(QX(enablePayinQX)(message), QX_STATUS_OK) << message;
         ASSERT_EQ(QX(qxsim_insert)(1000), 0);
-        QX(qxsim_wait_idle)(2000);
+        ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
         ASSERT_EQ(g_lastAmount, 1000) << "the paid-in amount reached the application";
         int rest = -1;
         EXPECT_EQ(QX(amountDueQX)(700, "sale 1", &rest, message), QX_STATUS_OK) << message;
         EXPECT_EQ(rest, 0);
-        QX(qxsim_wait_idle)(3000);
+        ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
         EXPECT_EQ(QX(logoutQX)(message), QX_STATUS_OK) << message;
         EXPECT_EQ(QX(exitQX)(message), QX_STATUS_OK) << message;
         EXPECT_STREQ(message, done);

@@ -237,7 +237,7 @@ TEST_F(ExportsTest, InformationExportsHandOutEachTextOnce) {
                                "b000000003100 0,50         ", "b0000000031CR/WD00004200 50%"}) {
         QX(qxsim_inject_callback)(report);
     }
-    ASSERT_EQ(QX(qxsim_wait_idle)(2000), 0);
+    ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
     fetchAll();
     EXPECT_STREQ(ext, "CR/WD00004200 50%");
     fetchAll();  // each text was handed out once

@@ -80,7 +80,7 @@ TEST_F(PayinTest, EnableAfterABusyWaitOrRefused) {
     qxplat::setSleepHookForTesting([](int) {
         if (++sleeps != 3) return;
         qxsim_set_option("stay_busy", 0);  // the device settles while the operation waits
-        qxsim_wait_idle(5000);
+        qxsim_wait_idle(qxtest::kIdleWaitMs);
     });
     outcome(g_theLogics.enablePayin(message), QX_STATUS_OK, "Done",
             {"CQXLogics::enablePayin: Quaxvault is Busy. Wait for Ok",

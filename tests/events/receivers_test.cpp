@@ -172,7 +172,7 @@ TEST_F(WindowTest, EventsArePostedAndTheirTextsQueued) {
 // Far more events than a pipe holds: posting never blocks the device.
 TEST_F(WindowTest, ApplicationThatNeverReadsDoesNotStallTheDevice) {
     for (int i = 0; i < 4000; ++i) qxsim_inject_callback(("a" + pad8(i) + "01").c_str());
-    ASSERT_EQ(0, qxsim_wait_idle(5000));
+    ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
     EXPECT_EQ(3999, g_nLastCallbackAmount.load());
     EXPECT_GT(posted().size(), 0u);
 }
@@ -208,7 +208,7 @@ TEST_F(DeviceTest, CallbackStormWhileTheApplicationReadsAndRetrieves) {
         qxsim_inject_callback(("b" + amount + "21E-STORM       " + amount.substr(6)).c_str());
         qxsim_inject_callback(("c" + amount + "11").c_str());
     }
-    ASSERT_EQ(0, qxsim_wait_idle(30000));
+    ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
     stop = true;
     application.join();
     for (int i = 0; i < QX_QUEUE_CAPACITY; ++i) retrieveAll();

@@ -124,7 +124,8 @@ TEST_F(SimTest, LostCallbacksAndBusySpells) {
     EXPECT_EQ(before - 500, qxsim_total_value());
     EXPECT_EQ(0, g_link.enablePayin(message));
     EXPECT_EQ(Lines{"a0000000001"}, texts());
-    ASSERT_EQ(0, qxsim_set_option("busy_for_ms", 200));
+    // Long enough for the two commands below to meet it even on a loaded machine.
+    ASSERT_EQ(0, qxsim_set_option("busy_for_ms", 1000));
     EXPECT_EQ(QX_STATUS_BUSY, g_link.disablePayin(message));
     EXPECT_EQ(QX_STATUS_BUSY, g_link.dispense(100, "", message));
     ASSERT_EQ(0, qxsim_insert(500));  // the customer goes on paying

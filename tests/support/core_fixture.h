@@ -122,7 +122,7 @@ protected:
         return g_theLogics.init("Type:RS232;Name:COM1", initSettings, message);
     }
     // Lets the device deliver every callback it has queued.
-    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(5000)); }
+    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs)); }
     // A step that must succeed; the device settles, its model is checked (see expectModel).
     void ok(short result, const std::string& model = "") {
         ASSERT_EQ(result, QX_STATUS_OK) << message;
@@ -256,7 +256,7 @@ protected:
         qxplat::setLibraryDirectoryForTesting(
             qxplat::directoryOf(qxplat::ownModuleFileName("qxlogics.dll")));
         ASSERT_EQ(QX_STATUS_OK, g_link.initialize(callbackfunc, "COM1", message)) << message;
-        ASSERT_EQ(0, qxsim_wait_idle(5000));
+        ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
         // Whatever the connection itself reported is forgotten.
         resetDeviceModelForTesting();
         clearInfoQueuesForTesting();
@@ -271,7 +271,7 @@ protected:
     // Delivers one callback text from the device and waits until handled.
     static void device(const std::string& text) {
         qxsim_inject_callback(text.c_str());
-        ASSERT_EQ(0, qxsim_wait_idle(5000)) << text;
+        ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs)) << text;
     }
 };
 

@@ -28,6 +28,11 @@ void unsetEnv(const std::string& name);
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 
+// The bound of every wait for the simulated device to deliver what it queued (qxsim_wait_idle)
+// where the test needs it delivered.  Generous, as the wait ends the moment the device is idle:
+// only a loaded machine, Wine or a sanitizer ever brings a wait near it.
+constexpr int kIdleWaitMs = 30000;
+
 // Every note and coin the simulated device holds, largest first.
 constexpr int kDenominations[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 200,
                                   100,   50,    20,    10,   5,    2,    1};
