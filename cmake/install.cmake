@@ -5,7 +5,9 @@
 # Components: "runtime" (the library and, on Windows, its DLL), "devel"
 # (header and package config), "simulator" (the stand-in device library,
 # installed beside the library, where the library loads it from) and
-# "till" (the demo till).
+# "till" (the demo till).  The simulator's component also carries the
+# example settings and language files (share/qxlogics/examples/), the start
+# of a till's own files.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -30,6 +32,8 @@ if(TARGET DorvoLINK)
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/sim/qxsim.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simulator)
+  install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini ${CMAKE_SOURCE_DIR}/examples/qxlang.ini
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/qxlogics/examples COMPONENT simulator)
   install(EXPORT qxlogicsSimulatorTargets NAMESPACE qxlogics::
     DESTINATION ${QX_CONFIG_DIR} COMPONENT simulator)
 endif()

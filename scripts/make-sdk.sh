@@ -4,7 +4,7 @@
 #   x86/ and x64/  qxlogics.dll, qxlogics.lib (MSVC), libqxlogics.dll.a
 #                  (MinGW), the simulator DorvoLINK.dll, qxtill.exe and the
 #                  OPOS service object qxopos.dll
-#   include/       qxlogics.h
+#   include/       qxlogics.h, and qxsim.h (the simulator's control entries)
 #   opos/          README.md of the OPOS service object
 #   examples/      qxlogics.ini, qxlang.ini
 #   README.txt     for vendors
@@ -35,7 +35,7 @@ pack_arch x64 "$x64" i386:x86-64 "$QX_ROOT/api/qxlogics.def"
 # x86: the decorated __stdcall symbols (_initQX@12) of the plain exports.
 pack_arch x86 "$x86" i386 "$x86/qxlogics-x86.def" -k
 
-cp "$QX_ROOT/include/qxlogics.h" "$stage/include/"
+cp "$QX_ROOT/include/qxlogics.h" "$QX_ROOT/sim/qxsim.h" "$stage/include/"
 cp "$QX_ROOT/opos/README.md" "$stage/opos/"
 cp "$QX_ROOT/examples/qxlogics.ini" "$QX_ROOT/examples/qxlang.ini" "$stage/examples/"
 sed "s/@VERSION@/$version/" "$QX_ROOT/sdk/README.txt" >"$stage/README.txt"
