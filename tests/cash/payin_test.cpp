@@ -72,6 +72,24 @@ TEST_F(PayinTest, AdmissibleStates) {
           head + "regret: Regret All is not allowed from logged out state."});
 }
 
+// Cash Deposited is left by a dispense that the device took (of 0 as well), for Payin Disabled,
+// or by a logout, after which a login takes the device's state; a reset, a login alone and a
+// dispense the device refused keep it.
+TEST_F(PayinTest, LeavingCashDeposited) {
+    payIn(1000);
+    disable();
+    ok(g_theLogics.deposit("", message), "state=Cash Deposited");
+    ok(g_theLogics.reset(message), "command=3,state=Cash Deposited");
+    ok(g_theLogics.login(1, 1, message), "command=A,state=Cash Deposited");
+    qxsim_override_answer('c', "001", 1);
+    outcome(g_theLogics.dispense(0, "", nullptr, message), QX_STATUS_BUSY, "Busy", {},
+            "state=Cash Deposited");
+    ok(g_theLogics.dispense(0, "", nullptr, message), "sent=c|00000000,state=Payin Disabled");
+    ok(g_theLogics.deposit("", message), "state=Cash Deposited");
+    ok(g_theLogics.logout(message), "state=Logged Out");
+    ok(g_theLogics.login(1, 1, message), "state=Payin Disabled");
+}
+
 // enablePayin traces the result of its busy wait; a refused command leaves the state.
 TEST_F(PayinTest, EnableAfterABusyWaitOrRefused) {
     ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));

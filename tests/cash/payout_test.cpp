@@ -94,7 +94,7 @@ TEST_F(PayoutTest, AskPayout) {
 }
 
 // 10000 in 61 s: an entry exactly 61 s old still counts, a payout's deposit
-// makes room, a time-out after the command keeps the entry.
+// makes room, a busy answer or a time-out after the command keeps the entry.
 TEST_F(PayoutTest, PerTimeLimit) {
     ASSERT_EQ(QX_STATUS_OK, dispense(1000)) << message;
     EXPECT_EQ(0, g_theLogics.paidOutCount());
@@ -129,6 +129,9 @@ TEST_F(PayoutTest, PerTimeLimit) {
     outcome(dispense(1000), QX_STATUS_TIMEOUT, "Timed out",
             {"!CQXLogics::dispense: dispense start timed out, return code = 6"});
     EXPECT_EQ(1000, g_theLogics.sumPaidOutAmount());
+    qxsim_override_answer('c', "001", 1);
+    EXPECT_EQ(QX_STATUS_BUSY, dispense(500));
+    EXPECT_EQ(1500, g_theLogics.sumPaidOutAmount());
     once({"CQXLogics::dispense: PayOutAmountPerTimeLimitAmount = 0, seconds limit = 60, not "
           "checking paid out amounts.",
           "CQXLogics::dispense: adding 1 to paid out list.",
