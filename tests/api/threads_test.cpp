@@ -59,11 +59,11 @@ TEST_F(ThreadsTest, InsideAnEventCallbackCallsThatWaitForTheDeviceAnswerBusy) {
     ASSERT_EQ(QX(initQX)(kPort, "", message), QX_STATUS_OK) << message;
     ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
     ASSERT_EQ(QX(enablePayinQX)(message), QX_STATUS_OK) << message;
-    QX(qxsim_wait_idle)(2000);
+    ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
     const int sentBefore = sent("");
     g_callInside = 1;
     ASSERT_EQ(QX(qxsim_insert)(1000), 0);
-    ASSERT_EQ(QX(qxsim_wait_idle)(2000), 0);
+    ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
     EXPECT_EQ(insideAnswers(),
               (std::vector<std::string>{"dispenseQX 1", "Not allowed in an event callback",
                                         "loginQX 1", "logoutQX 1", "regretQX 1", "isOpenQX 0",
@@ -85,8 +85,10 @@ TEST_F(ThreadsTest, ACallBesideARunningOneAnswersBusy) {
     ASSERT_EQ(registerAll(), QX_STATUS_OK);
     ASSERT_EQ(QX(initQX)(kPort, "PayOutOkCheck:1", message), QX_STATUS_OK) << message;
     ASSERT_EQ(QX(loginQX)(1, 1, message), QX_STATUS_OK) << message;
-    QX(qxsim_wait_idle)(2000);
-    QX(qxsim_set_option)("busy_ms", 300);  // the dispense waits for its end this long
+    ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
+    // The dispense waits for its end this long: the calls below must come meanwhile, also on
+    // a loaded machine.
+    QX(qxsim_set_option)("busy_ms", 2000);
     short paid = -1;
     std::thread till([&paid] {
         char m[QX_BUFFER_CAPACITY];
