@@ -3,23 +3,44 @@
 # `qxlogics::qxlogics`.
 #
 # Components: "runtime" (the library and, on Windows, its DLL), "devel"
-# (header and package config), "simulator" (the stand-in device library,
-# installed beside the library, where the library loads it from) and
-# "till" (the demo till).  The simulator's component also carries the
-# example settings and language files (share/qxlogics/examples/), the start
-# of a till's own files.
+# (header, the development link libqxlogics.so, the CMake package config
+# and qxlogics.pc), "simulator" (the stand-in device library, installed
+# beside the library, where the library loads it from; for the Debian
+# packages in a private folder instead) and "till" (the demo till).  The
+# simulator's component also carries the example settings and language
+# files (share/qxlogics/examples/), the start of a till's own files.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
+if(QX_DEBIAN_PACKAGES)
+  # Debian's multiarch library folder, for a cross build too (where
+  # GNUInstallDirs would say plain lib).  The simulator must not stand in
+  # for the real device library system-wide: a program is pointed at its
+  # folder (LD_LIBRARY_PATH).  Shared libraries are not executable there.
+  set(CMAKE_INSTALL_LIBDIR lib/${CMAKE_LIBRARY_ARCHITECTURE})
+  set(QX_SIMULATOR_LIBDIR ${CMAKE_INSTALL_LIBDIR}/qxlogics/simulator)
+  set(QX_LIBRARY_PERMISSIONS PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+else()
+  set(QX_SIMULATOR_LIBDIR ${CMAKE_INSTALL_LIBDIR})
+  set(QX_LIBRARY_PERMISSIONS)
+endif()
 set(QX_CONFIG_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/qxlogics)
 
 install(TARGETS qxlogics EXPORT qxlogicsTargets
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime
-  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT devel
+          ${QX_LIBRARY_PERMISSIONS}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT devel
   INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/include/qxlogics.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT devel)
+
+if(NOT WIN32)
+  # pkg-config --cflags --libs qxlogics
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/qxlogics.pc.in ${CMAKE_BINARY_DIR}/qxlogics.pc @ONLY)
+  install(FILES ${CMAKE_BINARY_DIR}/qxlogics.pc
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT devel)
+endif()
 
 if(TARGET DorvoLINK)
   # The library loads the device library from its own folder.  A program
@@ -27,19 +48,21 @@ if(TARGET DorvoLINK)
   set_target_properties(DorvoLINK PROPERTIES EXPORT_NAME simulator)
   install(TARGETS DorvoLINK EXPORT qxlogicsSimulatorTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
+    LIBRARY DESTINATION ${QX_SIMULATOR_LIBDIR} COMPONENT simulator ${QX_LIBRARY_PERMISSIONS}
     ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/sim/qxsim.h
     DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simulator)
-  install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini ${CMAKE_SOURCE_DIR}/examples/qxlang.ini
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/qxlogics/examples COMPONENT simulator)
+  if(NOT QX_DEBIAN_PACKAGES)  # the package keeps them with its documentation
+    install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini ${CMAKE_SOURCE_DIR}/examples/qxlang.ini
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/qxlogics/examples COMPONENT simulator)
+  endif()
   install(EXPORT qxlogicsSimulatorTargets NAMESPACE qxlogics::
     DESTINATION ${QX_CONFIG_DIR} COMPONENT simulator)
 endif()
 
 if(TARGET qxtill)
-  if(NOT WIN32)
+  if(NOT WIN32 AND NOT QX_DEBIAN_PACKAGES)
     file(RELATIVE_PATH QX_BIN_TO_LIB /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
     set_target_properties(qxtill PROPERTIES INSTALL_RPATH "$ORIGIN;$ORIGIN/${QX_BIN_TO_LIB}")
   endif()
