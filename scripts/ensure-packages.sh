@@ -8,7 +8,9 @@ demo_packages=(cmake ninja-build g++)
 test_packages=("${demo_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
                g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
                libspdlog-dev valgrind mono-devel nunit-console
-               g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14)
+               g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14
+               lintian pkg-config dpkg-dev file crossbuild-essential-arm64 qemu-user
+               libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64)
 case "${1:-test}" in
     demo) packages=("${demo_packages[@]}") ;;
     test) packages=("${test_packages[@]}") ;;
@@ -24,11 +26,15 @@ echo "==> installing: ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-# 32-bit Wine comes from the i386 architecture.
-if printf '%s\n' "${missing[@]}" | grep -q ':i386$' &&
-    ! dpkg --print-foreign-architectures | grep -qx i386; then
-    "${sudo_cmd[@]}" dpkg --add-architecture i386
-fi
+# 32-bit Wine comes from the i386 architecture; the arm64 C and C++
+# libraries, against which dpkg-shlibdeps resolves the arm64 packages'
+# dependencies, from arm64.
+for arch in i386 arm64; do
+    if printf '%s\n' "${missing[@]}" | grep -q ":$arch\$" &&
+        ! dpkg --print-foreign-architectures | grep -qx "$arch"; then
+        "${sudo_cmd[@]}" dpkg --add-architecture "$arch"
+    fi
+done
 "${sudo_cmd[@]}" apt-get update -q
 # With their recommended packages: that is the set the Wine stage is
 # known to run with (wine's launcher and its support libraries).

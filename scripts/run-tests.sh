@@ -18,6 +18,9 @@
 #             its own, against the simulator
 #   dotnet    the C# binding (mono): its NUnit tests and the C# sample
 #             against the native build's driver and simulator
+#   packages  the Debian packages for amd64 and arm64 (cross): lintian;
+#             amd64 installed, built against (pkg-config, CMake), run and
+#             purged; arm64 tests and the packaged till under qemu-user
 # Every stage runs even when an earlier one failed; one summary line per
 # stage closes the output, and any failure fails the whole run.  A stage
 # that the machine, not the code, keeps from running a part of its work
@@ -241,7 +244,20 @@ dotnet() {
     (cd "$work" && QXLOGS="$work/logs" mono "$bin/FirstSale.exe")
 }
 
-stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet}"
+# The packages stage installs its packages into this system and purges
+# them again (scripts/check-packages.sh).
+packages() {
+    local skips="$QX_ROOT/build-deb/skipped.txt" reasons
+    mkdir -p "$QX_ROOT/build-deb" && rm -f "$skips"
+    QX_SKIP_FILE="$skips" "$QX_ROOT/scripts/check-packages.sh" || return 1
+    if [ -s "$skips" ]; then
+        reasons="$(paste -sd';' "$skips")"
+        skip_stage "${reasons//;/; }"
+    fi
+    return 0
+}
+
+stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet packages}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo

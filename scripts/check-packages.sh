@@ -1,0 +1,263 @@
+#!/usr/bin/env bash
+# check-packages.sh - builds the Debian packages and checks them as a user
+# of each would:
+#   amd64  build-deb/: the four packages, lintian, their contents; then
+#          installed into this system, a till built against them with
+#          pkg-config and with CMake's find_package, run with the installed
+#          `qxtill demo` against the installed simulator, and purged again
+#          without a trace
+#   arm64  build-deb-arm64/ (Debian's cross toolchain): the same packages,
+#          lintian and contents; the interface tests and the packaged
+#          `qxtill demo` (callbacks and window) run under qemu-user with
+#          Debian's arm64 C and C++ libraries
+# Where this machine keeps a part from running (no root to install, no
+# qemu-user), the rest is checked and the reason is written to the file
+# named by QX_SKIP_FILE, one line each.
+set -uo pipefail
+source "$(dirname "$0")/common.sh"
+
+PACKAGES=(libqxlogics1 libqxlogics-dev qxlogics-simulator qxtill)
+VERSION="$(sed -nE 's/^project\(qxlogics VERSION ([0-9.]+) .*/\1/p' "$QX_ROOT/CMakeLists.txt")"
+# Each warning lintian may give, with its reason in the README ("Installing
+# from the packages"); any other warning or error fails.
+LINTIAN_KNOWN_WARNINGS=initial-upload-closes-no-bugs
+ARM64_LOADER=/lib/ld-linux-aarch64.so.1
+
+skip() {  # skip <reason>: a part this machine cannot run
+    echo "not run: $1"
+    [ -n "${QX_SKIP_FILE:-}" ] && printf '%s\n' "$1" >>"$QX_SKIP_FILE"
+    return 0
+}
+
+fail() { echo "FAILED: $*"; return 1; }
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi
+}
+
+# deb_build <folder> <Debian architecture> <cmake arguments...>: a build
+# with Debian's hardening flags for that architecture, then its packages.
+deb_build() {
+    local dir="$1" arch="$2" flag
+    shift 2
+    local -A flags
+    for flag in CFLAGS CXXFLAGS CPPFLAGS LDFLAGS; do
+        flags[$flag]="$(DEB_BUILD_MAINT_OPTIONS=hardening=+all DEB_HOST_ARCH="$arch" \
+                         dpkg-buildflags --get "$flag")"
+    done
+    qx_build "$dir" "${DEB_TARGETS[@]}" -- -DCMAKE_BUILD_TYPE=None -DQX_DEBIAN_PACKAGES=ON \
+        -DQX_BUILD_BENCH=OFF "$@" \
+        "-DCMAKE_C_FLAGS=${flags[CFLAGS]} ${flags[CPPFLAGS]}" \
+        "-DCMAKE_CXX_FLAGS=${flags[CXXFLAGS]} ${flags[CPPFLAGS]}" \
+        "-DCMAKE_SHARED_LINKER_FLAGS=${flags[LDFLAGS]}" \
+        "-DCMAKE_EXE_LINKER_FLAGS=${flags[LDFLAGS]}" || return 1
+    rm -f "$dir"/*.deb
+    (cd "$dir" && cpack) >"$dir/cpack.log" 2>&1 || { cat "$dir/cpack.log"; return 1; }
+    echo "built $(cd "$dir" && ls ./*.deb | xargs -n1 basename | paste -sd' ')"
+}
+
+deb_file() { echo "$1/${2}_${VERSION}-1_${3}.deb"; }  # <folder> <package> <arch>
+
+run_lintian() {  # run_lintian <folder>
+    local out status
+    out="$(lintian --fail-on error,warning --suppress-tags "$LINTIAN_KNOWN_WARNINGS" \
+           "$1"/*.deb 2>&1)"
+    status=$?
+    out="$(printf '%s\n' "$out" | grep -v 'running with root privileges')"
+    [ -n "$out" ] && printf '%s\n' "$out"
+    [ "$status" -eq 0 ] || fail "lintian on $1" || return 1
+    echo "lintian: no errors or warnings beyond $LINTIAN_KNOWN_WARNINGS"
+}
+
+# What each package must hold (<package> <path>, @MA@ the multiarch folder),
+# and what none may: the simulator anywhere the loader searches by itself.
+EXPECTED_FILES="
+libqxlogics1 ./usr/lib/@MA@/libqxlogics.so.1
+libqxlogics1 ./usr/lib/@MA@/libqxlogics.so.$VERSION
+libqxlogics-dev ./usr/include/qxlogics.h
+libqxlogics-dev ./usr/lib/@MA@/libqxlogics.so
+libqxlogics-dev ./usr/lib/@MA@/pkgconfig/qxlogics.pc
+libqxlogics-dev ./usr/lib/@MA@/cmake/qxlogics/qxlogicsConfig.cmake
+qxlogics-simulator ./usr/lib/@MA@/qxlogics/simulator/libDorvoLINK.so
+qxlogics-simulator ./usr/include/qxsim.h
+qxlogics-simulator ./usr/lib/@MA@/cmake/qxlogics/qxlogicsSimulatorTargets.cmake
+qxlogics-simulator ./usr/share/doc/qxlogics-simulator/examples/qxlogics.ini
+qxlogics-simulator ./usr/share/doc/qxlogics-simulator/examples/qxlang.ini
+qxtill ./usr/bin/qxtill
+qxtill ./usr/share/man/man1/qxtill.1.gz"
+
+contents() { dpkg-deb -c "$(deb_file "$@")" 2>/dev/null | awk '{ print $6 }'; }  # <folder> <package> <arch>
+
+check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
+    local dir="$1" arch="$2" ma="$3" package path deb status=0 soname
+    for package in "${PACKAGES[@]}"; do
+        deb="$(deb_file "$dir" "$package" "$arch")"
+        [ -f "$deb" ] || { fail "no $deb"; status=1; continue; }
+        [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] ||
+            { fail "$package is not for $arch"; status=1; }
+        for path in copyright changelog.Debian.gz; do
+            grep -qx "./usr/share/doc/$package/$path" <<<"$(contents "$dir" "$package" "$arch")" ||
+                { fail "$package lacks /usr/share/doc/$package/$path"; status=1; }
+        done
+    done
+    while read -r package path; do
+        [ -n "$package" ] || continue
+        path="${path//@MA@/$ma}"
+        grep -qxF "$path" <<<"$(contents "$dir" "$package" "$arch")" ||
+            { fail "$package lacks $path"; status=1; }
+    done <<<"$EXPECTED_FILES"
+    if grep "libDorvoLINK" <<<"$(contents "$dir" qxlogics-simulator "$arch")" |
+        grep -vq "/qxlogics/simulator/"; then
+        fail "the simulator lies outside its private folder"; status=1
+    fi
+    soname="$(readelf -d "$dir/bin/libqxlogics.so" | sed -nE 's/.*SONAME.*\[(.*)\]/\1/p')"
+    [ "$soname" = libqxlogics.so.1 ] || { fail "SONAME is '$soname'"; status=1; }
+    deb="$(deb_file "$dir" libqxlogics1 "$arch")"
+    grep -q 'libc6 (>=' <<<"$(dpkg-deb -f "$deb" Depends)" ||
+        { fail "no libc6 dependency"; status=1; }
+    grep -qx 'activate-noawait ldconfig' <<<"$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./triggers)" ||
+        { fail "libqxlogics1 does not activate the ldconfig trigger"; status=1; }
+    deb="$(deb_file "$dir" qxtill "$arch")"
+    grep -qF "libqxlogics1 (= $VERSION-1)" <<<"$(dpkg-deb -f "$deb" Depends)" ||
+        { fail "qxtill does not depend on its libqxlogics1"; status=1; }
+    [ "$status" -eq 0 ] && echo "$arch packages hold what they should"
+    return "$status"
+}
+
+purge_ours() { as_root dpkg --purge "${PACKAGES[@]}" >/dev/null 2>&1 || true; }
+
+# The README's session example, as a new user copies it.
+readme_session() { awk '/^```c$/ { on = 1; next } /^```$/ { on = 0 } on' "$QX_ROOT/README.md"; }
+
+# A till against the installed packages: main.c by pkg-config and by
+# find_package, the README's session by find_package with the simulator
+# linked; qxtill demo from /usr/bin.  The driver finds the simulator only
+# where LD_LIBRARY_PATH points.
+use_installed() {  # use_installed <work folder> <simulator folder>
+    local work="$1" sim="$2" program
+    local consumer="$QX_ROOT/tests/apps/consumer"
+    mkdir -p "$work/logs" "$work/session"
+    export QXLOGS="$work/logs"
+    [ "$(pkg-config --modversion qxlogics)" = "$VERSION" ] || fail "pkg-config version" || return 1
+    # shellcheck disable=SC2046
+    cc -Wall -Wextra -Werror -o "$work/qxconsumer_pc" "$consumer/main.c" \
+        $(pkg-config --cflags --libs qxlogics) || fail "building by pkg-config" || return 1
+    readme_session >"$work/session/till.c"
+    cmake -S "$consumer" -B "$work/cmake" -G Ninja -DQX_SESSION_SOURCE="$work/session/till.c" \
+        >"$work/cmake.log" 2>&1 && cmake --build "$work/cmake" >>"$work/cmake.log" 2>&1 ||
+        { cat "$work/cmake.log"; fail "building by find_package(qxlogics)"; return 1; }
+    if [ -z "$(ldconfig -p | grep -F libDorvoLINK.so)" ]; then
+        if "$work/qxconsumer_pc" >"$work/no_device.log" 2>&1 ||
+            ! grep -q "Failed to get dll handle" "$work/no_device.log"; then
+            cat "$work/no_device.log"; fail "the driver found a device library by itself"; return 1
+        fi
+        echo "without LD_LIBRARY_PATH the driver finds no device library, as it should"
+    fi
+    for program in "$work/qxconsumer_pc" "$work/cmake/qxconsumer" "$work/cmake/qxconsumer_asan"; do
+        [ -x "$program" ] || continue
+        LD_LIBRARY_PATH="$sim" "$program" >"$program.log" 2>&1 ||
+            { cat "$program.log"; fail "$program"; return 1; }
+        echo "ran $(basename "$program") against the installed simulator"
+    done
+    # The session links the simulator: the driver takes the module loaded.
+    "$work/cmake/qxsession" >"$work/qxsession.log" 2>&1 ||
+        { cat "$work/qxsession.log"; fail "the README's session"; return 1; }
+    echo "ran the README's session (simulator linked)"
+    LD_LIBRARY_PATH="$sim" qxtill demo >"$work/qxtill.log" 2>&1 ||
+        { tail -40 "$work/qxtill.log"; fail "qxtill demo"; return 1; }
+    grep -qx "Device library: libDorvoLINK.so" "$work/qxtill.log" ||
+        fail "qxtill demo did not find the simulator" || return 1
+    echo "ran the installed qxtill demo against the installed simulator"
+}
+
+# Everything dpkg listed for our packages is gone, but for folders that
+# other packages still own.
+check_purged() {  # check_purged <file of dpkg -L lines>
+    local path status=0
+    while read -r path; do
+        [ -e "$path" ] || [ -L "$path" ] || continue
+        if [ -d "$path" ] && [ ! -L "$path" ] && dpkg -S "$path" >/dev/null 2>&1; then continue; fi
+        fail "left after purge: $path"; status=1
+    done <"$1"
+    ldconfig -p | grep -qF libqxlogics.so && { fail "ldconfig still lists libqxlogics"; status=1; }
+    [ "$status" -eq 0 ] && echo "purged: none of the $(wc -l <"$1") listed paths of ours is left"
+    return "$status"
+}
+
+install_and_use() {  # install_and_use <folder>
+    local dir="$1" work="$1/installed" status=0 debs=() package
+    local sim="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qxlogics/simulator"
+    if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
+        skip "installing packages needs root (or sudo without a password)"; return 0
+    fi
+    for package in "${PACKAGES[@]}"; do debs+=("$(deb_file "$dir" "$package" amd64)"); done
+    rm -rf "$work" && mkdir -p "$work"
+    purge_ours
+    as_root dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 ||
+        { cat "$work/dpkg.log"; purge_ours; fail "dpkg -i"; return 1; }
+    echo "installed ${PACKAGES[*]}"
+    ldconfig -p | grep -qF 'libqxlogics.so.1 ' || { fail "ldconfig does not list libqxlogics.so.1"; status=1; }
+    dpkg -L "${PACKAGES[@]}" | sort -u >"$work/listed.txt"
+    (use_installed "$work" "$sim") || status=1
+    as_root dpkg --purge "${PACKAGES[@]}" >>"$work/dpkg.log" 2>&1 ||
+        { cat "$work/dpkg.log"; fail "dpkg --purge"; return 1; }
+    check_purged "$work/listed.txt" || status=1
+    return "$status"
+}
+
+amd64() {
+    local dir="$QX_ROOT/build-deb"
+    DEB_TARGETS=(all)
+    deb_build "$dir" amd64 -DQX_BUILD_TESTS=OFF || return 1
+    run_lintian "$dir" || return 1
+    check_contents "$dir" amd64 "$(dpkg-architecture -qDEB_HOST_MULTIARCH)" || return 1
+    install_and_use "$dir"
+}
+
+# qemu-user runs arm64 programs with the libraries of Debian's arm64
+# architecture (libc6:arm64, libstdc++6:arm64, in multiarch folders).
+qemu_runs() { qemu-aarch64 "$ARM64_LOADER" --version >/dev/null 2>&1; }
+
+arm64() {
+    local dir="$QX_ROOT/build-deb-arm64" root mode status=0
+    local ma=aarch64-linux-gnu
+    # Only what the packages and the emulated tests need.  (The till's
+    # tests start the till, which an emulated program cannot.)
+    DEB_TARGETS=(qxlogics DorvoLINK qxtill qx_api_tests)
+    deb_build "$dir" arm64 -DCMAKE_TOOLCHAIN_FILE="$QX_ROOT/cmake/aarch64-linux-gnu.cmake" ||
+        return 1
+    run_lintian "$dir" || status=1
+    check_contents "$dir" arm64 "$ma" || status=1
+    if ! command -v qemu-aarch64 >/dev/null || ! qemu_runs; then
+        skip "qemu-aarch64 cannot run arm64 programs on this machine (built and checked, not run)"
+        return "$status"
+    fi
+    QXLOGS="$dir/test-logs" ctest --test-dir "$dir" -R '^qx_api_tests$' --output-on-failure ||
+        status=1
+    # The packaged till, unpacked as dpkg would place it, against the packaged simulator.
+    root="$dir/unpacked"
+    rm -rf "$root" && mkdir -p "$root/logs"
+    for package in libqxlogics1 qxlogics-simulator qxtill; do
+        dpkg-deb -x "$(deb_file "$dir" "$package" arm64)" "$root" || status=1
+    done
+    for mode in --callbacks --window; do
+        if qemu-aarch64 -E "QXLOGS=$root/logs" \
+            -E "LD_LIBRARY_PATH=$root/usr/lib/$ma:$root/usr/lib/$ma/qxlogics/simulator" \
+            "$root/usr/bin/qxtill" demo "$mode" >"$root/qxtill$mode.log" 2>&1 &&
+            grep -qx "Device library: libDorvoLINK.so" "$root/qxtill$mode.log"; then
+            echo "ran the packaged arm64 qxtill demo $mode under qemu-aarch64"
+        else
+            tail -40 "$root/qxtill$mode.log"; fail "arm64 qxtill demo $mode"; status=1
+        fi
+    done
+    return "$status"
+}
+
+status=0
+parts=("$@")
+[ "${#parts[@]}" -gt 0 ] || parts=(amd64 arm64)
+for part in "${parts[@]}"; do
+    qx_say "packages: $part"
+    "$part" || status=1
+done
+exit "$status"
