@@ -170,14 +170,17 @@ use_installed() {  # use_installed <work folder> <simulator folder>
     echo "ran the installed qxtill demo against the installed simulator"
 }
 
-# Everything dpkg listed for our packages is gone, but for folders that
-# other packages still own.
+# Every file and link dpkg listed for our packages is gone, and so is each
+# listed folder that emptied and that no other package owns.
 check_purged() {  # check_purged <file of dpkg -L lines>
     local path status=0
     while read -r path; do
-        [ -e "$path" ] || [ -L "$path" ] || continue
-        if [ -d "$path" ] && [ ! -L "$path" ] && dpkg -S "$path" >/dev/null 2>&1; then continue; fi
-        fail "left after purge: $path"; status=1
+        if [ -d "$path" ] && [ ! -L "$path" ]; then
+            [ -z "$(ls -A "$path")" ] && ! dpkg -S "$path" >/dev/null 2>&1 &&
+                { fail "left after purge: the empty folder $path"; status=1; }
+        elif [ -e "$path" ] || [ -L "$path" ]; then
+            fail "left after purge: $path"; status=1
+        fi
     done <"$1"
     ldconfig -p | grep -qF libqxlogics.so && { fail "ldconfig still lists libqxlogics"; status=1; }
     [ "$status" -eq 0 ] && echo "purged: none of the $(wc -l <"$1") listed paths of ours is left"
