@@ -53,7 +53,7 @@ deb_build() {
         "-DCMAKE_EXE_LINKER_FLAGS=${flags[LDFLAGS]}" || return 1
     rm -f "$dir"/*.deb
     (cd "$dir" && cpack) >"$dir/cpack.log" 2>&1 || { cat "$dir/cpack.log"; return 1; }
-    echo "built $(cd "$dir" && ls ./*.deb | xargs -n1 basename | paste -sd' ')"
+    echo "built $(find "$dir" -maxdepth 1 -name '*.deb' -printf '%f ')"
 }
 
 deb_file() { echo "$1/${2}_${VERSION}-1_${3}.deb"; }  # <folder> <package> <arch>
@@ -188,8 +188,8 @@ check_purged() {  # check_purged <file of dpkg -L lines>
 }
 
 install_and_use() {  # install_and_use <folder>
-    local dir="$1" work="$1/installed" status=0 debs=() package
-    local sim="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qxlogics/simulator"
+    local dir="$1" work="$1/installed" status=0 debs=() package sim
+    sim="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qxlogics/simulator"
     if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
         skip "installing packages needs root (or sudo without a password)"; return 0
     fi
