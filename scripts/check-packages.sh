@@ -106,8 +106,8 @@ check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
         grep -qxF "$path" <<<"$(contents "$dir" "$package" "$arch")" ||
             { fail "$package lacks $path"; status=1; }
     done <<<"$EXPECTED_FILES"
-    if grep "libDorvoLINK" <<<"$(contents "$dir" qxlogics-simulator "$arch")" |
-        grep -vq "/qxlogics/simulator/"; then
+    if [ -n "$(grep libDorvoLINK <<<"$(contents "$dir" qxlogics-simulator "$arch")" |
+               grep -v /qxlogics/simulator/)" ]; then
         fail "the simulator lies outside its private folder"; status=1
     fi
     soname="$(readelf -d "$dir/bin/libqxlogics.so" | sed -nE 's/.*SONAME.*\[(.*)\]/\1/p')"
@@ -182,7 +182,7 @@ check_purged() {  # check_purged <file of dpkg -L lines>
             fail "left after purge: $path"; status=1
         fi
     done <"$1"
-    ldconfig -p | grep -qF libqxlogics.so && { fail "ldconfig still lists libqxlogics"; status=1; }
+    grep -qF libqxlogics.so <<<"$(ldconfig -p)" && { fail "ldconfig still lists libqxlogics"; status=1; }
     [ "$status" -eq 0 ] && echo "purged: none of the $(wc -l <"$1") listed paths of ours is left"
     return "$status"
 }
@@ -199,7 +199,8 @@ install_and_use() {  # install_and_use <folder>
     as_root dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 ||
         { cat "$work/dpkg.log"; purge_ours; fail "dpkg -i"; return 1; }
     echo "installed ${PACKAGES[*]}"
-    ldconfig -p | grep -qF 'libqxlogics.so.1 ' || { fail "ldconfig does not list libqxlogics.so.1"; status=1; }
+    grep -qF 'libqxlogics.so.1 ' <<<"$(ldconfig -p)" ||
+        { fail "ldconfig does not list libqxlogics.so.1"; status=1; }
     dpkg -L "${PACKAGES[@]}" | sort -u >"$work/listed.txt"
     (use_installed "$work" "$sim") || status=1
     as_root dpkg --purge "${PACKAGES[@]}" >>"$work/dpkg.log" 2>&1 ||
