@@ -180,16 +180,21 @@ windows() {
             ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
 }
 
+# What the x86 build ships, and its stack check: all that is built where
+# the machine cannot run the test programs.
+X86_SHIPPED=(qxlogics DorvoLINK qxtill qxopos qx_stack_check)
+
 windows32() {
     local dir="$QX_ROOT/build-win32"
-    windows_build "$dir" mingw-w64-i686.cmake "$WINE32" || return 1
     if [ "$RUNS_32BIT" = no ]; then
-        echo "built the x86 driver, simulator, till, stack check and test programs; not run"
+        windows_build "$dir" mingw-w64-i686.cmake "$WINE32" "${X86_SHIPPED[@]}" || return 1
+        echo "built the x86 ${X86_SHIPPED[*]}; not run"
         skip_stage "$NO_32BIT"
         return 0
     fi
-    wine_session "$dir" "$WINE32" "$WINESERVER32" win32 \
-        ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
+    windows_build "$dir" mingw-w64-i686.cmake "$WINE32" &&
+        wine_session "$dir" "$WINE32" "$WINESERVER32" win32 \
+            ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
 }
 
 exports() {
@@ -223,14 +228,15 @@ opos_standin() {  # opos_standin <build folder> <wine>
 
 opos() {
     local x64="$QX_ROOT/build-win" x86="$QX_ROOT/build-win32"
-    windows_build "$x64" mingw-w64.cmake "$WINE" qx_opos_tests &&
-        windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qx_opos_tests || return 1
+    windows_build "$x64" mingw-w64.cmake "$WINE" qx_opos_tests || return 1
     wine_session "$x64" "$WINE" "$WINESERVER" win64 opos_standin "$x64" "$WINE" || return 1
     if [ "$RUNS_32BIT" = no ]; then
-        skip_stage "$NO_32BIT (the x64 run passed; the x86 service object and stand-in were built, not run)"
+        windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qxopos || return 1
+        skip_stage "$NO_32BIT (the x64 run passed; the x86 service object was built, not run)"
         return 0
     fi
-    wine_session "$x86" "$WINE32" "$WINESERVER32" win32 opos_standin "$x86" "$WINE32"
+    windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qx_opos_tests &&
+        wine_session "$x86" "$WINE32" "$WINESERVER32" win32 opos_standin "$x86" "$WINE32"
 }
 
 # The binding's assemblies go beside libqxlogics.so, where P/Invoke finds
