@@ -69,12 +69,15 @@ void WriteLog(const char* text, int kind, int file) {
 void WriteLog(const std::string& text, int kind, int file) { WriteLog(text.c_str(), kind, file); }
 
 void WriteLogf(int kind, int file, const char* format, ...) {
-    if (!LogKindOn(kind)) return;
     va_list args;
     va_start(args, format);
-    const std::string text = vstrformat(format, args);
+    WriteLogv(kind, file, format, args);
     va_end(args);
-    WriteLog(text.c_str(), kind, file);
+}
+
+void WriteLogv(int kind, int file, const char* format, va_list args) {
+    if (!LogKindOn(kind)) return;
+    WriteLog(vstrformat(format, args).c_str(), kind, file);
 }
 
 void WriteLog2(const char* text, int kind, int fileA, int fileB) {

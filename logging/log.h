@@ -8,6 +8,7 @@
 #ifndef QX_LOG_H
 #define QX_LOG_H
 
+#include <cstdarg>
 #include <string>
 
 #include "logging/strformat.h"  // QX_PRINTF_LIKE
@@ -38,6 +39,7 @@ void WriteLog(const char* text, int kind, int file);
 void WriteLog(const std::string& text, int kind, int file);
 // printf-style; the text is formatted only when the kind is on.
 void WriteLogf(int kind, int file, const char* format, ...) QX_PRINTF_LIKE(3, 4);
+void WriteLogv(int kind, int file, const char* format, va_list args);
 void WriteLog2(const char* text, int kind, int fileA, int fileB);
 void WriteLog2(const std::string& text, int kind, int fileA, int fileB);
 

@@ -1,7 +1,9 @@
 // log_test.cpp - log lines as written to the files, the choice of the log
 // directory, and which files the logger writes as the clock moves.
 #include <algorithm>
+#include <functional>
 
+#include "logging/log_shapes.h"
 #include "tests/logging/log_fixture.h"
 
 namespace qxtest {
@@ -32,6 +34,40 @@ TEST_F(LogLines, KindsToMarkersUnderTheSwitches) {
     WriteLog("bad file", Error, 3);
     WriteLog("bad file", Error, -1);
     EXPECT_EQ(contentOf("qxlogic_Fri.log") + contentOf("qxerror_Dec.log"), "");
+}
+
+// Each shape of the library's own lines: its marker and the files it goes to.
+// logTracef formats, the others write a '%' as it is; a switched-off kind writes
+// nothing.
+TEST_F(LogLines, EachShapeHasItsKindAndFiles) {
+    const std::string rule(62, '=');
+    const std::tuple<std::function<void()>, const char*, std::string, const char*> cases[] = {
+        // shape, then the lines of qxapi, qxlogic and qxerror
+        {[] { logOpening("open 100%d"); }, "", "=> open 100%d|", ""},
+        {[] { logTrace("trace %s"); }, "", "== trace %s|", ""},
+        {[] { logTracef("trace %s", "x"); }, "", "== trace x|", ""},
+        {[] { logError("error"); }, "", "!! error|", "!! error|"},
+        {[] { logFailure("failure"); }, "", "!! failure|", "!! failure|"},
+        {[] { logInfo("info"); }, "", "## info|", ""},
+        {[] { logBanner("banner", ApiLog); }, "## banner|", "", ""},
+        {[] { logBannerRule(LogicLog); }, "", "## " + rule + "|", ""},
+        {[] { g_LogDebug = false; logTrace("off"); logTracef("off %d", 1); }, "", "", ""},
+        {[] { g_LogCRToCAPI = false; logOpening("off"); }, "", "", ""},
+    };
+    int row = 0;
+    for (const auto& [shape, api, logic, error] : cases) {
+        dir = useFreshLogDir("shapes" + std::to_string(++row));
+        shape();
+        const auto lines = [this](const char* name) {
+            std::string text = std::regex_replace(
+                contentOf(name), std::regex("[^\n]*w48 14:03:07\\.250 "), "");
+            std::replace(text.begin(), text.end(), '\n', '|');
+            return text;
+        };
+        EXPECT_EQ(lines("qxapi_Fri.log"), api) << row;
+        EXPECT_EQ(lines("qxlogic_Fri.log"), logic) << row;
+        EXPECT_EQ(lines("qxerror_Dec.log"), error) << row;
+    }
 }
 
 // QXLOGS, else LOGFILE (an empty value counts as unset), else the default;
