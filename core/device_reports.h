@@ -10,9 +10,12 @@
 // read after a wait are those of the report that ended it.
 //
 // Who calls what: the callback threads call append() and forwarded(), under
-// the callback handler's own exclusion; the operation's thread (one
-// operation at a time) calls the rest.  Every method takes the record's
-// lock for itself.
+// the callback handler's own exclusion; the operation's thread, in the call
+// that holds the library's one turn, calls the rest.  Every method takes
+// the record's lock for itself and calls nothing outside the record while
+// it holds it (a Decides runs under it, so it only reads the report); the
+// two waits let go of it while they sleep.  What comes back is said at
+// each method.
 #ifndef QX_DEVICE_REPORTS_H
 #define QX_DEVICE_REPORTS_H
 

@@ -67,18 +67,31 @@ extern "C" {
 #  define QXAPI
 #endif
 
-/* Status codes. */
+/* Status codes: what every function returns; the message buffer tells the
+ * outcome in words ("Done" on success). */
+/* Done. */
 #define QX_STATUS_OK                0
+/* The device is busy, another thread's call runs, or a callback made a device call. */
 #define QX_STATUS_BUSY              1
+/* Not initiated, the device library or port failed, or the device reports an error. */
 #define QX_STATUS_ERROR             2
+/* Nothing done and no harm: initQX while already initiated. */
 #define QX_STATUS_WARNING           3
+/* An argument is missing or out of range. */
 #define QX_STATUS_INPUT_PARAM_ERROR 4
+/* The device answered closed, or no operator is logged in. */
 #define QX_STATUS_CLOSED            5
+/* The device did not report what was waited for in time. */
 #define QX_STATUS_TIMEOUT           6
+/* The device library's answer carried no known result. */
 #define QX_STATUS_SEND_FAILED       7
+/* The device cannot pay the amount out; amountRest holds the part it cannot. */
 #define QX_STATUS_NOT_POSSIBLE      8
+/* payout: more to deposit than the device counted as paid in. */
 #define QX_STATUS_DEPOSIT_TOO_BIG   10
+/* dispense or payout: more than the payout limit per time window allows. */
 #define QX_STATUS_LIMIT_EXCEEDED    11
+/* The device was not identified, or its state does not allow the call. */
 #define QX_STATUS_NOT_SUPPORTED     12
 
 /* Minimum capacity, in bytes, of every text buffer handed to the library. */

@@ -12,6 +12,23 @@
 //   - a library named "DorvoLINK" is loaded as "libDorvoLINK.so"; entry
 //     names have every '@' mapped to '_' because ELF reads "@@" as a
 //     symbol version.
+//
+// Who calls, under what exclusion:
+//   - the libraries: the device link, on the application's thread in the
+//     call that holds the library's one turn (initQX, exitQX), or at
+//     unload;
+//   - the log files and folders: the logger, under its own lock;
+//   - the clocks and the sleep: any thread, the application's and the
+//     device library's, at the same time;
+//   - the window messages: the event senders on the device library's
+//     threads, and the registration once at load; a post never blocks;
+//   - the settings file, the environment and this module's own file: the
+//     settings search in initQX, and the language table under its lock,
+//     from whichever thread translates first.
+// So every function may run on several threads at once: what a backend
+// shares (the message table, the test seams) it guards itself.  The
+// ...ForTesting setters are meant for tests, between calls.  What comes
+// back is said at each function.
 #ifndef QX_PLATFORM_H
 #define QX_PLATFORM_H
 
