@@ -3,9 +3,9 @@
 #include "api/export_frame.h"
 
 #include "api/api_state.h"
-#include "api/caller_buffer.h"
 #include "api/export_turn.h"
 #include "events/callback_handler.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 
 namespace qxapi {

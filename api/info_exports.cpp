@@ -6,7 +6,7 @@
 #include <string>
 
 #include "api/export_frame.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 
 using qxapi::ExportFrame;
 using qxapi::OutInt;

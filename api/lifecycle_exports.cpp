@@ -3,9 +3,9 @@
 #include <string>
 
 #include "api/api_state.h"
-#include "api/caller_buffer.h"
 #include "api/export_frame.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "settings/settings_strings.h"
 

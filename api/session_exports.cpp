@@ -3,9 +3,9 @@
 // whether it is open and what it supports.
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "api/export_frame.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
+#include "logging/caller_text.h"
 
 using qxapi::ExportFrame;
 using qxapi::OutInt;

@@ -2,9 +2,9 @@
 // exports.  None of them is guarded: they are meant for use before initQX.
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "api/export_frame.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 
 using qxapi::ExportFrame;

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "api/caller_buffer.h"
 #include "core/device_reports.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 

@@ -7,8 +7,8 @@
 #include <initializer_list>
 #include <string>
 
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 
 // "CQXLogics::<method>: " in front of every line an operation writes.
 std::string logicPrefix(const char* method);

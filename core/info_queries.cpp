@@ -4,11 +4,11 @@
 // queue reads as an empty text.
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 #include "events/callback_handler.h"
 #include "events/info_queues.h"
+#include "logging/caller_text.h"
 
 short CQXLogics::getErrorInfo(char* errorText, char* extInfo) {
     std::string text;

@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "events/application_gate.h"
 #include "events/callback_handler.h"
 #include "events/receivers.h"
 #include "link/dorvo_link.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 #include "settings/module_info.h"

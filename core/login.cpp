@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "link/dorvo_link.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 #include "settings/settings_mirrors.h"

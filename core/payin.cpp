@@ -5,11 +5,11 @@
 #include <climits>
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "link/dorvo_link.h"
+#include "logging/caller_text.h"
 
 namespace {
 

@@ -4,11 +4,11 @@
 // low-level warning state driven to its pending values.
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "link/dorvo_link.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "core/device_reports.h"
-#include "core/qxlogics.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 // while the device reports an error.
 #include <string>
 
-#include "api/caller_buffer.h"
 #include "core/cash_steps.h"
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "link/dorvo_link.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 
 namespace {

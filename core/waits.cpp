@@ -17,9 +17,9 @@
 #include <functional>
 #include <string>
 
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "core/device_reports.h"
-#include "core/qxlogics.h"
 #include "logging/log.h"
 #include "platform/platform.h"
 

@@ -3,10 +3,10 @@
 // window (registerHwnd).  The two exclude each other until exit.
 #include <string>
 
-#include "api/caller_buffer.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 #include "events/event_log.h"
 #include "events/receivers.h"
+#include "logging/caller_text.h"
 
 namespace {
 

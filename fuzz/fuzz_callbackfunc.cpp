@@ -8,8 +8,8 @@
 
 #include <cstring>
 
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "events/callback_handler.h"
 #include "events/info_queues.h"
 #include "events/receivers.h"

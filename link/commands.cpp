@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "api/caller_buffer.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 

@@ -4,8 +4,8 @@
 // process-wide: they belong to the loaded module, not to a link object.
 #include "link/dorvo_link.h"
 
-#include "api/caller_buffer.h"
 #include "core/device_model.h"
+#include "logging/caller_text.h"
 #include "logging/log.h"
 #include "logging/strformat.h"
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 #include "logging/log.h"
+#include "platform/platform.h"
 #include "settings/module_info.h"
 #include "settings/settings_mirrors.h"
-#include "platform/platform.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <regex>
 
 #include "core/cash_steps.h"
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 #include "logging/log_switches.h"
 #include "platform/platform.h"
 #include "settings/module_info.h"

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "core/cqxlogics.h"
 #include "core/device_model.h"
-#include "core/qxlogics.h"
 #include "events/callback_handler.h"
 #include "events/event_senders.h"
 #include "events/info_queues.h"

@@ -1,7 +1,7 @@
-// qxlogics.cpp - the one core object g_theLogics: its construction and
+// cqxlogics.cpp - the one core object g_theLogics: its construction and
 // destruction with the session banners, and the paid-out list that the
 // per-time payout limit is checked against.
-#include "core/qxlogics.h"
+#include "core/cqxlogics.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,9 +1,9 @@
-// qxlogics.h - the core object CQXLogics: the one session of the library.
+// cqxlogics.h - the core object CQXLogics: the one session of the library.
 //
 // g_theLogics is built when the library is loaded and destroyed when it is
 // unloaded; the exports call its methods on the application's thread.  Its
 // methods are defined across several sources, one per concern:
-//   core/qxlogics.cpp       construction, destruction, the paid-out list
+//   core/cqxlogics.cpp      construction, destruction, the paid-out list
 //   core/waits.cpp          waitForStatus, waitForCallback, waitForMode
 //   core/precheck.cpp       the pre-check frame of the device operations
 //   core/lifecycle.cpp      init, initialize, exit, verifyQX, changeSettings
@@ -14,8 +14,8 @@
 //   core/info_queries.cpp   getErrorInfo, getCashLevelInfo, ...
 //   events/registration.cpp registerBasicEvents, registerEvents*, registerHwnd
 //   settings/ini_settings.cpp getIniFileSettings, restoreTemporarySettings
-#ifndef QX_QXLOGICS_H
-#define QX_QXLOGICS_H
+#ifndef QX_CQXLOGICS_H
+#define QX_CQXLOGICS_H
 
 #include <atomic>
 #include <ctime>
@@ -24,7 +24,7 @@
 #include <string>
 
 #include "core/device_reports.h"
-#include "include/qxlogics.h"  // the public header, not this one
+#include "qxlogics.h"
 #include "settings/settings.h"
 
 // What one device operation's pre-check frame needs to know about it.
@@ -188,4 +188,4 @@ private:
 
 extern CQXLogics g_theLogics;
 
-#endif  // QX_QXLOGICS_H
+#endif  // QX_CQXLOGICS_H

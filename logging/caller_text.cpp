@@ -1,5 +1,5 @@
-// caller_buffer.cpp - bounded copies into the application's buffers.
-#include "api/caller_buffer.h"
+// caller_text.cpp - bounded copies into the application's buffers.
+#include "logging/caller_text.h"
 
 #include <cstring>
 
