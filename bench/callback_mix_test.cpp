@@ -11,6 +11,7 @@
 #include "bench/log_switch_scope.h"
 #include "core/device_model.h"
 #include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "events/receivers.h"
 #include "logging/log_switches.h"
 #include "tests/support/internal_env.h"

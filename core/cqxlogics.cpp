@@ -10,8 +10,7 @@
 
 #include "core/device_model.h"
 #include "events/callback_handler.h"
-#include "logging/log.h"
-#include "logging/strformat.h"
+#include "logging/log_shapes.h"
 #include "platform/platform.h"
 
 CQXLogics g_theLogics;
@@ -22,42 +21,36 @@ namespace {
 // its callback code.
 constexpr auto kHandlersLeaveWithin = std::chrono::seconds(2);
 
-void banner(const char* text, int file) { WriteLog(text, Info, file); }
-// Built on each call: the destructor runs during static destruction, when
-// a namespace-scope text of this file may already be gone.
-void bannerLine(int file) { WriteLog(std::string(62, '='), Info, file); }
-
 }  // namespace
 
 CQXLogics::CQXLogics()
     : m_bInitiated(false), m_nPaidOutCount(0), verifyQXStatus(0), QXLevel(0),
       m_szMasterVersion{}, m_szSupportedCommands{} {
-    bannerLine(ApiLog);
-    banner("C API Loaded", ApiLog);
-    bannerLine(ApiLog);
-    banner("Session Starting", LogicLog);
-    bannerLine(LogicLog);
-    banner("CQXLogics::CQXLogics", LogicLog);
-    bannerLine(LogicLog);
+    logBannerRule(ApiLog);
+    logBanner("C API Loaded", ApiLog);
+    logBannerRule(ApiLog);
+    logBanner("Session Starting", LogicLog);
+    logBannerRule(LogicLog);
+    logBanner("CQXLogics::CQXLogics", LogicLog);
+    logBannerRule(LogicLog);
     g_nCallbacksInProgress = 0;
     g_QXState = QXS_UNINITIATED;
     g_chLastCommand = 0;
 }
 
 CQXLogics::~CQXLogics() {
-    bannerLine(LogicLog);
-    banner("CQXLogics::~CQXLogics", LogicLog);
-    bannerLine(LogicLog);
-    banner("Session Ending", LogicLog);
-    bannerLine(ApiLog);
-    banner("C API Unloaded", ApiLog);
-    bannerLine(ApiLog);
+    logBannerRule(LogicLog);
+    logBanner("CQXLogics::~CQXLogics", LogicLog);
+    logBannerRule(LogicLog);
+    logBanner("Session Ending", LogicLog);
+    logBannerRule(ApiLog);
+    logBanner("C API Unloaded", ApiLog);
+    logBannerRule(ApiLog);
     if (m_bInitiated) {
-        WriteLog("CQXLogics::~CQXLogics: Calling exitCom.", Debug, LogicLog);
+        logTrace("CQXLogics::~CQXLogics: Calling exitCom.");
         char message[QX_BUFFER_CAPACITY] = "";
         exit(message);
-        WriteLog(std::string("CQXLogics::~CQXLogics: exitCom ans=") + message,
-                 Debug, LogicLog);
+        logTrace(std::string("CQXLogics::~CQXLogics: exitCom ans=") + message);
         m_bInitiated = false;
         g_QXState = QXS_UNINITIATED;
         verifyQXStatus = 0;
@@ -81,10 +74,9 @@ void CQXLogics::waitForHandlersToLeave() {
     const int still = handlersRunning();
     // The last one out still has its return to make.
     if (still == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    WriteLog(strformat("CQXLogics::~CQXLogics: Waited for %d device callback(s) to leave "
-                       "the library, %d still running",
-                       running, still),
-             Debug, LogicLog);
+    logTracef("CQXLogics::~CQXLogics: Waited for %d device callback(s) to leave the "
+              "library, %d still running",
+              running, still);
 }
 
 std::string CQXLogics::masterVersion() const {

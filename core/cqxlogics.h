@@ -27,19 +27,8 @@
 #include "qxlogics.h"
 #include "settings/settings.h"
 
-// What one device operation's pre-check frame needs to know about it.
-struct PreCheck {
-    const char* method;        // "enablePayin": the name in log lines
-    const char* words;         // "Enable Payin": the words in log lines
-    int busyWantA;             // busy wait: wanted statuses and time-out
-    int busyWantB;             // -1 for the one-value form
-    int busyTimeoutMs;
-    bool busyErrorBranch;      // false: a busy wait ending in error goes on
-    bool needsIdentification;  // verifyQXStatus must be 3
-    unsigned admissibleStates; // bit (1 << state) per admissible g_QXState
-};
-
-constexpr unsigned stateBit(int state) { return 1u << state; }
+// What an operation tells its pre-check frame (core/precheck.h).
+struct PreCheck;
 
 class CQXLogics {
 public:

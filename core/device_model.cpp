@@ -20,7 +20,6 @@ std::atomic<int> g_nCurrentLowLevelWarningState{LOW_LEVEL_WARNING_TRUE};
 std::atomic<bool> g_bPayoutInProgress{false};
 std::atomic<bool> g_bAskPayoutDone{false};
 std::atomic<int> g_nAskPayoutAmount{0};
-std::atomic<int> g_nCallbacksInProgress{0};
 std::atomic<bool> g_bStatusFromDevice{false};
 
 // Heap objects that are never freed: the core's destructor runs during

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "core/shared_text.h"
+#include "link/callbacks_in_progress.h"  // g_nCallbacksInProgress, read with the model
 
 // Device states (g_QXState), index into the state-name table.
 enum {
@@ -56,7 +57,6 @@ extern std::atomic<int> g_nCurrentLowLevelWarningState;
 extern std::atomic<bool> g_bPayoutInProgress;
 extern std::atomic<bool> g_bAskPayoutDone;
 extern std::atomic<int> g_nAskPayoutAmount;
-extern std::atomic<int> g_nCallbacksInProgress;
 // Whether the last status was reported by the device in a status report,
 // not set by a malformed or unknown text: such a text stands for no error
 // report of the device's own.

@@ -4,11 +4,11 @@
 // queue reads as an empty text.
 #include <string>
 
-#include "core/cash_steps.h"
 #include "core/cqxlogics.h"
-#include "events/callback_handler.h"
 #include "events/info_queues.h"
+#include "events/parsers.h"
 #include "logging/caller_text.h"
+#include "logging/log_shapes.h"
 
 short CQXLogics::getErrorInfo(char* errorText, char* extInfo) {
     std::string text;

@@ -4,15 +4,16 @@
 #include <cstdio>
 #include <string>
 
-#include "core/cash_steps.h"
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
+#include "core/outcomes.h"
+#include "core/precheck.h"
 #include "events/application_gate.h"
 #include "events/callback_handler.h"
 #include "events/receivers.h"
 #include "link/dorvo_link.h"
 #include "logging/caller_text.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 #include "settings/module_info.h"
 #include "settings/settings_mirrors.h"
@@ -29,16 +30,13 @@ constexpr int kVerifyReplyTimeoutMs = 5000;
 // verifyQX keeps only the busy step of the frame, without its error branch.
 const PreCheck kVerifyQX = {"verifyQX", "Verify", 0, 3, 15000, false, false, 0};
 
-void infoLine(const std::string& text) { WriteLog(text, Info, LogicLog); }
-
 void libraryBanner() {
-    const std::string line(62, '=');
     const std::string path = getRuntimePath();
-    infoLine(line);
-    infoLine(std::string("Library Name: ") + QX_LIBRARY_NAME);
-    infoLine("Library Path: " + path);
-    infoLine("Library Version: " + getFileVersion(path + QX_LIBRARY_NAME));
-    infoLine(line);
+    logBannerRule(LogicLog);
+    logInfo(std::string("Library Name: ") + QX_LIBRARY_NAME);
+    logInfo("Library Path: " + path);
+    logInfo("Library Version: " + getFileVersion(path + QX_LIBRARY_NAME));
+    logBannerRule(LogicLog);
 }
 
 bool anyCallbackRegistered() {
@@ -80,9 +78,9 @@ short CQXLogics::init(const char* portSettings, const char* initSettings,
     libraryBanner();
     getIniFileSettings();
     const std::string init = textOrEmpty(initSettings);
-    infoLine(std::string("CQXLogics::init, supplied parameter portSettings: ") +
+    logInfo(std::string("CQXLogics::init, supplied parameter portSettings: ") +
              textOrEmpty(portSettings));
-    infoLine("CQXLogics::init, supplied parameter initSettings: " + init);
+    logInfo("CQXLogics::init, supplied parameter initSettings: " + init);
     if (!init.empty()) changeSettings(init.c_str(), 0, message);
 
     short result = checkReceivers(message);
@@ -91,10 +89,9 @@ short CQXLogics::init(const char* portSettings, const char* initSettings,
     g_applicationGate.open();
     result = initialize(portSettings, message);
     if (result != QX_STATUS_OK) {
-        WriteLog2(strformat("CQXLogics::init: CQXLogics::initialize failed, return "
-                            "code = %d, message = %s",
-                            result, textOrEmpty(message)),
-                  Error, LogicLog, ErrorLog);
+        logError(strformat("CQXLogics::init: CQXLogics::initialize failed, return "
+                           "code = %d, message = %s",
+                           result, textOrEmpty(message)));
         return result;
     }
     m_bInitiated = true;
@@ -107,8 +104,8 @@ short CQXLogics::initialize(const char* portSettings, char* message) {
     const std::string settingsText = textOrEmpty(portSettings);
     std::string tagMessage;
     const std::string portName = getSettingsTag("Name:", settingsText, tagMessage);
-    infoLine("CQXLogics::initialize: strPortSettings: " + settingsText);
-    infoLine("CQXLogics::initialize: PortName: " + portName);
+    logInfo("CQXLogics::initialize: strPortSettings: " + settingsText);
+    logInfo("CQXLogics::initialize: PortName: " + portName);
     if (portName == GETSETTINGSTAGINVALID)
         return failWith(message, "Invalid portname",
                         "CQXLogics::initialize: Invalid portname", QX_STATUS_ERROR);
@@ -116,12 +113,10 @@ short CQXLogics::initialize(const char* portSettings, char* message) {
     forgetEarlierConnection();
     const short result = g_link.initialize(callbackfunc, portName.c_str(), message);
     if (result != QX_STATUS_OK) {
-        WriteLog2("CQXLogics::initialize: CDorvoLink::initialize failed", Error,
-                  LogicLog, ErrorLog);
-        WriteLog2(strformat("CQXLogics::initialize: CDorvoLink::initialize return "
-                            "code: %d, message: %s",
-                            result, textOrEmpty(message)),
-                  Error, LogicLog, ErrorLog);
+        logError("CQXLogics::initialize: CDorvoLink::initialize failed");
+        logError(strformat("CQXLogics::initialize: CDorvoLink::initialize return "
+                           "code: %d, message: %s",
+                           result, textOrEmpty(message)));
         return result;
     }
     setMessage(message, "Done");
@@ -131,8 +126,7 @@ short CQXLogics::initialize(const char* portSettings, char* message) {
 short CQXLogics::changeSettings(const char* settingsText, short durationType,
                                 char* message) {
     const std::string text = textOrEmpty(settingsText);
-    WriteLogf(CrToApi, LogicLog, "CQXLogics::changeSettings(\"%s\", %d)", text.c_str(),
-              durationType);
+    logOpening(strformat("CQXLogics::changeSettings(\"%s\", %d)", text.c_str(), durationType));
     settings.NewSettings(text.c_str(), durationType);
     refreshSettingsMirrors(settings, true);
     setMessage(message, "Done");
@@ -195,10 +189,9 @@ short CQXLogics::exit(char* message) {
     const short result = g_link.exit(message);
     if (result != QX_STATUS_OK) {
         g_applicationGate.open();
-        WriteLog2(strformat("CQXLogics::exit: Exit failed, return code = %d, "
-                            "message = %s",
-                            result, textOrEmpty(message)),
-                  Error, LogicLog, ErrorLog);
+        logError(strformat("CQXLogics::exit: Exit failed, return code = %d, "
+                           "message = %s",
+                           result, textOrEmpty(message)));
         return result;
     }
     logTrace("CQXLogics::exit: setting callback functions to 0.");

@@ -7,9 +7,11 @@
 #include "core/cash_steps.h"
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
+#include "core/outcomes.h"
+#include "core/precheck.h"
 #include "link/dorvo_link.h"
 #include "logging/caller_text.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 #include "settings/settings_mirrors.h"
 
@@ -47,12 +49,12 @@ static void callVerifyQX(CQXLogics& logics, char* message) {
     const std::string line = strformat("CQXLogics::login: VerifyQX %s: nReturn=%d, message=%s",
                                        result ? "failed" : "done", result,
                                        textOrEmpty(message));
-    if (result != QX_STATUS_OK) WriteLog2(line, Error, LogicLog, ErrorLog);
+    if (result != QX_STATUS_OK) logError(line);
     else logTrace(line);
 }
 
 short CQXLogics::login(short user, short password, char* message) {
-    WriteLogf(CrToApi, LogicLog, "CQXLogics::login(%d,%d)", user, password);
+    logOpening(strformat("CQXLogics::login(%d,%d)", user, password));
     const short op = twoDigits(user);
     const short pw = twoDigits(password);
 
@@ -71,7 +73,7 @@ short CQXLogics::login(short user, short password, char* message) {
         logTrace("CQXLogics::login: Not calling verifyQX since a previous attempt to "
                  "call verifyQX timed out, most likely because the LegacySystem flag "
                  "is unset and the attached QX is an old system.");
-        WriteLogf(Debug, LogicLog, "CQXLogics::login: Not changing already set values for "
+        logTracef("CQXLogics::login: Not changing already set values for "
                   "verifyQXStatus=%d and QXLevel=%d",
                   verifyQXStatus.load(), QXLevel.load());
     } else {
@@ -88,7 +90,7 @@ short CQXLogics::login(short user, short password, char* message) {
     prepareCommand('A');
     result = g_link.login(op, pw, message);
     if (result != QX_STATUS_OK) {
-        WriteLog2("CQXLogics::login: CDorvoLink::login failed", Error, LogicLog, ErrorLog);
+        logError("CQXLogics::login: CDorvoLink::login failed");
         return result;
     }
     result = waitForMode(1, kModeWaitMs, false);
@@ -106,7 +108,7 @@ short CQXLogics::login(short user, short password, char* message) {
         else if (status == QX_DEVICE_IDLE_PAYIN_DISABLED)
             g_QXState.store(QXS_PAYIN_DISABLED, std::memory_order_relaxed);
         else
-            WriteLogf(Debug, LogicLog, "CQXLogics::login: Last callback status == unexpected! "
+            logTracef("CQXLogics::login: Last callback status == unexpected! "
                       "g_nLastCallbackStatus=%d",
                       status);
     }
@@ -115,10 +117,9 @@ short CQXLogics::login(short user, short password, char* message) {
         g_AutoDisable.load(std::memory_order_relaxed) == 1) {
         result = disablePayin(message);
         if (result != QX_STATUS_OK)
-            WriteLog2(strformat("CQXLogics::login: AutoDisable failed: nReturn=%d, "
-                                "message=%s",
-                                result, textOrEmpty(message)),
-                      Error, LogicLog, ErrorLog);
+            logError(strformat("CQXLogics::login: AutoDisable failed: nReturn=%d, "
+                               "message=%s",
+                               result, textOrEmpty(message)));
     }
     return done(message);
 }
@@ -129,13 +130,12 @@ short CQXLogics::login(const char* user, const char* password, char* message) {
     g_bAskPayoutDone.store(false, std::memory_order_relaxed);
     const short op = loginNumber(user);
     const short pw = loginNumber(password);
-    WriteLogf(Debug, LogicLog, "CQXLogics::login calling numeric login with params(%d,%d)", op, pw);
+    logTracef("CQXLogics::login calling numeric login with params(%d,%d)", op, pw);
     const short result = login(op, pw, message);
     if (result != QX_STATUS_OK) {
-        WriteLog2(strformat("CQXLogics::login: Login failed, return code = %d, "
-                            "message = %s",
-                            result, textOrEmpty(message)),
-                  Error, LogicLog, ErrorLog);
+        logError(strformat("CQXLogics::login: Login failed, return code = %d, "
+                           "message = %s",
+                           result, textOrEmpty(message)));
         return result;
     }
     return done(message);
@@ -156,10 +156,9 @@ short CQXLogics::logout(char* message) {
         result = g_link.logout(message);
     }
     if (result != QX_STATUS_OK) {
-        WriteLog2(strformat("CQXLogics::logout: CDorvoLink::logout failed, return "
-                            "code = %d, message = %s",
-                            result, textOrEmpty(message)),
-                  Error, LogicLog, ErrorLog);
+        logError(strformat("CQXLogics::logout: CDorvoLink::logout failed, return "
+                           "code = %d, message = %s",
+                           result, textOrEmpty(message)));
         return result;
     }
     // A device in error does not end this wait: only mode 0 or time does.
@@ -175,7 +174,7 @@ short CQXLogics::isOpen(int* open, char* message) {
     logOpening("CQXLogics::isOpen()");
     const int value = g_bIsOpen.load(std::memory_order_relaxed) ? 1 : 0;
     if (open) *open = value;
-    WriteLogf(Debug, LogicLog, "CQXLogics::isOpen status = %d.", value);
+    logTracef("CQXLogics::isOpen status = %d.", value);
     return done(message);
 }
 
@@ -201,7 +200,7 @@ short CQXLogics::info(int* level, char* commands, char* master, char* infoText,
     copyToCaller(master, masterText);
     copyToCaller(infoText, infoValue);
     done(message);
-    WriteLogf(Debug, LogicLog, "CQXLogics::info: level=%d, commands=\"%s\", master=\"%s\", "
+    logTracef("CQXLogics::info: level=%d, commands=\"%s\", master=\"%s\", "
               "info=\"%s\", message=\"%s\".",
               levelNow, commandsText.c_str(), masterText.c_str(),
               infoValue.c_str(), textOrEmpty(message));

@@ -8,8 +8,11 @@
 #include "core/cash_steps.h"
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
+#include "core/outcomes.h"
+#include "core/precheck.h"
 #include "link/dorvo_link.h"
 #include "logging/caller_text.h"
+#include "logging/log_shapes.h"
 
 namespace {
 

@@ -7,9 +7,11 @@
 #include "core/cash_steps.h"
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
+#include "core/outcomes.h"
+#include "core/precheck.h"
 #include "link/dorvo_link.h"
 #include "logging/caller_text.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 
 namespace {
@@ -49,10 +51,9 @@ short askPayoutFirst(CQXLogics& logics, const char* method, int amount, int* amo
     logTrace(logicPrefix(method) + "Performing askPayout prior to " + method);
     short result = logics.askPayout(amount, amountRest, message);
     if (result != QX_STATUS_OK)
-        WriteLog2(logicPrefix(method) +
-                      strformat("askPayout failed, return code = %d, message = %s",
-                                result, textOrEmpty(message)),
-                  Failure, LogicLog, ErrorLog);
+        logFailure(logicPrefix(method) +
+                   strformat("askPayout failed, return code = %d, message = %s", result,
+                             textOrEmpty(message)));
     return result;
 }
 

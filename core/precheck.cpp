@@ -1,12 +1,14 @@
 // precheck.cpp - the pre-check frame that opens every device operation:
 // busy wait, error, logged-out state, identification and admissible
 // states, written once and told about each operation by its PreCheck.
+#include "core/precheck.h"
+
 #include <string>
 
-#include "core/cash_steps.h"
-#include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "core/device_reports.h"
+#include "core/outcomes.h"
+#include "logging/log_shapes.h"
 
 namespace {
 
@@ -37,6 +39,15 @@ short busyVerdict(const PreCheck& op, short waited, char* message) {
                         logicPrefix(op.method) + "QuaxVault is still busy, giving up.",
                         QX_STATUS_BUSY);
     if (waited == QX_STATUS_ERROR && op.busyErrorBranch) return hasErrors(op, message);
+    return QX_STATUS_OK;
+}
+
+short runChecks(CQXLogics& logics, const PreCheck& op, char* message,
+                std::initializer_list<FrameCheck> checks) {
+    for (FrameCheck check : checks) {
+        short result = (logics.*check)(op, message);
+        if (result != QX_STATUS_OK) return result;
+    }
     return QX_STATUS_OK;
 }
 

@@ -6,9 +6,11 @@
 #include "core/cash_steps.h"
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
+#include "core/outcomes.h"
+#include "core/precheck.h"
 #include "link/dorvo_link.h"
-#include "logging/caller_text.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
+#include "logging/strformat.h"
 
 namespace {
 
@@ -32,7 +34,7 @@ enum { REGRET_LAST_NOTE = 0, REGRET_ALL = 1 };
 }  // namespace
 
 short CQXLogics::regret(short regretType, char* message) {
-    WriteLogf(CrToApi, LogicLog, "CQXLogics::regret(%d)", regretType);
+    logOpening(strformat("CQXLogics::regret(%d)", regretType));
     short result = runChecks(*this, kRegretBusy, message,
                              {&CQXLogics::checkBusy, &CQXLogics::checkError});
     if (result != QX_STATUS_OK) return result;

@@ -20,7 +20,7 @@
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "core/device_reports.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "platform/platform.h"
 
 namespace {
@@ -42,8 +42,7 @@ short resultAt(std::int64_t elapsedMs, int timeoutMs) {
 }
 
 short errorEntered(const char* method) {
-    WriteLog2(std::string("CQXLogics::") + method + ": Error entered", Error,
-              LogicLog, ErrorLog);
+    logError(std::string("CQXLogics::") + method + ": Error entered");
     return QX_STATUS_ERROR;
 }
 

@@ -17,9 +17,10 @@
 #include "core/device_model.h"
 #include "core/device_reports.h"
 #include "events/application_gate.h"
-#include "events/event_log.h"
 #include "events/event_senders.h"
-#include "logging/strformat.h"
+#include "events/parsers.h"
+#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "qxlogics.h"
 #include "settings/settings_mirrors.h"
 
@@ -67,8 +68,8 @@ std::uint64_t reportMalformed(const std::string& text) {
     g_bStatusFromDevice = false;
     const std::uint64_t sequence = record("", false);
     g_strPreviousCallback.set(text);
-    logEventError("cqxlogics.callbackfunc: Error in format of received callback");
-    logEventError(text);
+    logError("cqxlogics.callbackfunc: Error in format of received callback");
+    logError(text);
     return sequence;
 }
 
@@ -96,8 +97,7 @@ void updateStateFromA(int nStatus, int prevStatus) {
     case QX_DEVICE_BUSY:
     case QX_DEVICE_ERROR: break;
     default:
-        WriteLogf(Debug, LogicLog,
-                  "cqxlogics.callbackfunc(A): Unexpected callback status == %d, not "
+        logTracef("cqxlogics.callbackfunc(A): Unexpected callback status == %d, not "
                   "changing g_QXState",
                   nStatus);
     }
@@ -112,8 +112,7 @@ void modelFromA(const Callback& cb, int prevStatus) {
     if (cb.nStatus == QX_DEVICE_IDLE_PAYIN_ENABLED &&
         (warning == LOW_LEVEL_WARNING_FALSE_PENDING ||
          warning == LOW_LEVEL_WARNING_TRUE_PENDING)) {
-        WriteLogf(Debug, LogicLog,
-                  "cqxlogics.callbackfunc(A): Updating g_nCurrentLowLevelWarningState: %d "
+        logTracef("cqxlogics.callbackfunc(A): Updating g_nCurrentLowLevelWarningState: %d "
                   "- > %d (LOW_LEVEL_WARNING_FALSE)",
                   warning, static_cast<int>(LOW_LEVEL_WARNING_FALSE));
         g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
@@ -154,7 +153,7 @@ void modelFromUnknown(const Callback& cb) {
     g_nLastCallbackStatus = QX_DEVICE_ERROR;
     g_nLastCallbackMode = cb.nMode;
     g_bStatusFromDevice = false;
-    logEventError("cqxlogics.callbackfunc(?): Unknown command=" + cb.command);
+    logError("cqxlogics.callbackfunc(?): Unknown command=" + cb.command);
 }
 
 // Updates the model; returns the status event a changed "b" sends.

@@ -12,10 +12,11 @@
 #include <cstdint>
 
 #include "core/device_model.h"
-#include "events/callback_handler.h"
-#include "events/event_log.h"
 #include "events/info_queues.h"
+#include "events/parsers.h"
 #include "events/receivers.h"
+#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 #include "logging/translate.h"
 #include "platform/platform.h"
@@ -65,7 +66,7 @@ void callApplication(const char* event, Fn fn, Args... args) {
     try {
         fn(args...);
     } catch (...) {
-        logEventError(std::string("callbackfunc: The application's callback threw an "
+        logError(std::string("callbackfunc: The application's callback threw an "
                                   "exception at ") + event);
     }
 }
@@ -90,7 +91,7 @@ void logSent(const std::string& logicLine, const std::string& apiLine) {
 bool loggingEvents() { return g_LoggSendEvents.load() != 0 && LogKindOn(ApiToCr); }
 
 short failNegative(const char* what, long long value) {
-    logEventError(strformat("%s%lld", what, value));
+    logError(strformat("%s%lld", what, value));
     return QX_STATUS_ERROR;
 }
 
@@ -196,7 +197,7 @@ short sendErrorEvent(const std::string& extInfo) {
 
     const std::string fields = strformat("errorCode=%d, errorText=%s, extInfo=%s",
                                          errorCode, errorText.c_str(), kErrorExtInfo);
-    logEventError("ErrorEvent: " + fields);
+    logError("ErrorEvent: " + fields);
     if (loggingEvents()) logSent("sendErrorEvent: " + fields, "ErrorEvent: " + fields);
 
     if (QX_HWND window = g_hwndMessageTo.load()) {
@@ -212,10 +213,9 @@ short sendCashLevelEvent(const std::string& extInfo) {
     forceNextStatusLog();
     CashLevels levels;
     if (getCashLevels(extInfo, levels) != QX_STATUS_OK) {
-        logEventError("cqxlogics.sendCashLevelEvent: Failed, getCashLevels did not "
+        logError("cqxlogics.sendCashLevelEvent: Failed, getCashLevels did not "
                       "return status ok");
-        WriteLogf(Debug, LogicLog,
-                  "sendCashLevelEvent: Updating g_nCurrentLowLevelWarningState: %d - > %d "
+        logTracef("sendCashLevelEvent: Updating g_nCurrentLowLevelWarningState: %d - > %d "
                   "(LOW_LEVEL_WARNING_TRUE)",
                   g_nCurrentLowLevelWarningState.load(),
                   static_cast<int>(LOW_LEVEL_WARNING_TRUE));

@@ -10,7 +10,7 @@
 #include <deque>
 #include <mutex>
 
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "qxlogics.h"
 
 namespace {
@@ -66,10 +66,6 @@ public:
     }
 
 private:
-    static void logError(const char* text) {
-        WriteLog2(text, Error, LogicLog, ErrorLog);
-    }
-
     const QueueTexts m_texts;
     std::mutex m_mutex;
     std::deque<std::string> m_entries;

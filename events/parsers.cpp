@@ -3,12 +3,13 @@
 //
 // Every conversion is bounds-checked: a text that ends before a field
 // gives an empty field, which converts to 0.  Nothing here throws.
+#include "events/parsers.h"
+
 #include <climits>
 
 #include "core/device_model.h"
-#include "events/callback_handler.h"
-#include "events/event_log.h"
 #include "events/leading_number.h"
+#include "logging/log_shapes.h"
 #include "logging/translate.h"
 #include "qxlogics.h"
 #include "settings/settings_mirrors.h"
@@ -53,12 +54,12 @@ short parseField(const std::string& callback, const NumericField& field,
                  int& value) {
     if (!convertNonZero(fieldAt(callback, field.pos, field.length), field.length,
                         value)) {
-        logEventError(field.conversionFailed);
+        logError(field.conversionFailed);
         return QX_STATUS_ERROR;
     }
     if (value < 0) {
         value = 0;
-        logEventError(field.invalidPrefix + callback);
+        logError(field.invalidPrefix + callback);
         return QX_STATUS_ERROR;
     }
     return QX_STATUS_OK;
@@ -94,14 +95,14 @@ short formatCallbackArg(const std::string& callback, std::string& command,
                         int& amountOrRest, int& nStatus, int& nMode,
                         std::string& extInfo) {
     if (callback.empty()) {
-        logEventError(kTooShort);
+        logError(kTooShort);
         return QX_STATUS_ERROR;
     }
     command = callback.substr(0, 1);
     const char letter = callback[0];
     if (isStatusLetter(letter)) {
         if (callback.size() < kStatusCallbackLength) {
-            logEventError(kTooShort);
+            logError(kTooShort);
             return QX_STATUS_ERROR;
         }
         if (parseField(callback, kAmountField, amountOrRest) != QX_STATUS_OK ||
@@ -114,7 +115,7 @@ short formatCallbackArg(const std::string& callback, std::string& command,
     }
     if (letter == 'x') {
         if (callback.size() < kVerifyCallbackLength) {
-            logEventError(kTooShort);
+            logError(kTooShort);
             return QX_STATUS_ERROR;
         }
         extInfo = callback.substr(1);
@@ -126,16 +127,16 @@ short formatCallbackArg(const std::string& callback, std::string& command,
 short getErrorCode(const std::string& extInfo, int& errorCode) {
     errorCode = 0;
     if (extInfo.size() < kInnerTextLength) {
-        logEventError("getErrorCode: wrong message length: " + extInfo);
+        logError("getErrorCode: wrong message length: " + extInfo);
         return QX_STATUS_ERROR;
     }
     if (!convertNonZero(fieldAt(extInfo, 14, 2), 2, errorCode)) {
-        logEventError("getErrorCode: errCode atoi-conversion failed");
+        logError("getErrorCode: errCode atoi-conversion failed");
         return QX_STATUS_ERROR;
     }
     if (errorCode < 0) {
         errorCode = 0;
-        logEventError("getErrorCode: invalid errorCode from: " + extInfo);
+        logError("getErrorCode: invalid errorCode from: " + extInfo);
         return QX_STATUS_ERROR;
     }
     return QX_STATUS_OK;
@@ -151,7 +152,7 @@ short getSessionInfo(const std::string& extInfo, short& infoType, int& amount) {
         amount = type == 4 ? 0 : leadingNumber(fieldAt(extInfo, 5, 8));
         return QX_STATUS_OK;
     }
-    logEventError("getSessionInfo: Unknown infoType");
+    logError("getSessionInfo: Unknown infoType");
     return QX_STATUS_ERROR;
 }
 
@@ -181,7 +182,7 @@ short getDenomination(const std::string& text, std::size_t start,
         denomination = leadingNumber(converted);
     }
     if (denomination == 0) {
-        logEventError("cqxlogics.getDenomination: strDenomination conversion "
+        logError("cqxlogics.getDenomination: strDenomination conversion "
                       "failed (denom=0), strDenomination = " + converted);
         return QX_STATUS_ERROR;
     }
@@ -195,7 +196,7 @@ short readDenomination(const std::string& text, std::size_t start, CashLevels& l
                        std::string& rest) {
     short result = getDenomination(text, start, levels.denomination,
                                    levels.denominationString, rest);
-    if (result != QX_STATUS_OK) logEventError("getCashLevels: getDenomination failed");
+    if (result != QX_STATUS_OK) logError("getCashLevels: getDenomination failed");
     return result;
 }
 
@@ -215,7 +216,7 @@ short readLowOrEmpty(const std::string& text, CashLevels& levels) {
     }
     levels.numberOf = leadingNumber(count);
     if (levels.numberOf == 0) {
-        logEventError("getCashLevels: strNumberOf conversion failed");
+        logError("getCashLevels: strNumberOf conversion failed");
         return QX_STATUS_ERROR;
     }
     // "05" is shown as "5".
@@ -248,11 +249,11 @@ short getCashLevels(const std::string& text, CashLevels& levels) {
     levels.numberOf = 0;
     levels.denomination = 0;
     if (text.size() < kInnerTextLength) {
-        logEventError("getCashLevels: wrong message length: " + text);
+        logError("getCashLevels: wrong message length: " + text);
         return QX_STATUS_ERROR;
     }
     if (!isDigit(text[0])) {
-        logEventError("getCashLevels: First character in message string is not numeric");
+        logError("getCashLevels: First character in message string is not numeric");
         return QX_STATUS_ERROR;
     }
     return text[2] == ' ' ? readLowOrEmpty(text, levels) : readHigh(text, levels);

@@ -4,14 +4,14 @@
 #include <string>
 
 #include "core/cqxlogics.h"
-#include "events/event_log.h"
 #include "events/receivers.h"
 #include "logging/caller_text.h"
+#include "logging/log_shapes.h"
 
 namespace {
 
 void logRegisterError(const std::string& method, const char* what) {
-    logEventError("CQXLogics::" + method + ": " + what);
+    logError("CQXLogics::" + method + ": " + what);
 }
 
 // The frame shared by the registerEvents forms: all of the form's
@@ -21,7 +21,7 @@ template <typename StoreOthers>
 short registerFrame(CQXLogics& logics, const char* method, bool allGiven,
                     QXStatusCallback status, QXErrorCallback error, char* message,
                     StoreOthers storeOthers) {
-    WriteLog(std::string("CQXLogics::") + method + "()", CrToApi, LogicLog);
+    logOpening(std::string("CQXLogics::") + method + "()");
     if (!allGiven) {
         setMessage(message, "empty callbacks");
         logRegisterError(method, "empty callbacks");
@@ -31,9 +31,8 @@ short registerFrame(CQXLogics& logics, const char* method, bool allGiven,
     const short result = logics.registerBasicEvents(status, error, basicMessage);
     if (result != QX_STATUS_OK) {
         copyToCaller(message, basicMessage);
-        WriteLog2(std::string(method) + ": registerBasicEvents failed! Returning " +
-                      std::to_string(result) + ": " + basicMessage,
-                  Failure, LogicLog, ErrorLog);
+        logFailure(std::string(method) + ": registerBasicEvents failed! Returning " +
+                   std::to_string(result) + ": " + basicMessage);
         return result;
     }
     storeOthers();
@@ -45,7 +44,7 @@ short registerFrame(CQXLogics& logics, const char* method, bool allGiven,
 
 short CQXLogics::registerBasicEvents(QXStatusCallback status, QXErrorCallback error,
                                      char* message) {
-    logEventDebug("CQXLogics::registerBasicEvents()");
+    logTrace("CQXLogics::registerBasicEvents()");
     if (g_hwndMessageTo.load()) {
         setMessage(message, "Hwnd already set");
         logRegisterError("registerBasicEvents", "Hwnd is already set");
@@ -103,7 +102,7 @@ short CQXLogics::registerEvents23(QXStatusCallback status, QXErrorCallback error
 }
 
 short CQXLogics::registerHwnd(QX_HWND hwndMessageTo, char* message) {
-    logEventDebug("CQXLogics::registerHwnd()");
+    logTrace("CQXLogics::registerHwnd()");
     if (g_pfnStatusCallback.load() || g_pfnErrorCallback.load() ||
         g_pfnCashLevelCallback.load() || g_pfnLevelWarningCallback.load()) {
         setMessage(message, "callbacks already set");
@@ -116,7 +115,7 @@ short CQXLogics::registerHwnd(QX_HWND hwndMessageTo, char* message) {
         return QX_STATUS_INPUT_PARAM_ERROR;
     }
     g_hwndMessageTo = hwndMessageTo;
-    logEventDebug("CQXLogics::registerHwnd() returning Ok");
+    logTrace("CQXLogics::registerHwnd() returning Ok");
     setMessage(message, "Done");
     return QX_STATUS_OK;
 }

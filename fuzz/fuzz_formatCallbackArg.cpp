@@ -1,7 +1,7 @@
 // fuzz_formatCallbackArg.cpp - any text through the callback splitter: it
 // returns 0 or 2 and, for a status callback it accepts, hands out fields
 // that are not negative and an extInfo that is the text from position 11.
-#include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "fuzz/fuzz_support.h"
 
 using qxfuzz::check;

@@ -2,7 +2,7 @@
 // currency decimals taken from the first byte: an accepted text gives a
 // consistent record.
 #include "core/device_model.h"
-#include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings_mirrors.h"
 

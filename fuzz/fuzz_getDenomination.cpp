@@ -1,7 +1,7 @@
 // fuzz_getDenomination.cpp - any text and start position: the
 // denomination text and the rest are pieces of the text, and an accepted
 // denomination is positive.
-#include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "fuzz/fuzz_support.h"
 #include "settings/settings_mirrors.h"
 

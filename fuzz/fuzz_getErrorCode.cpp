@@ -1,6 +1,6 @@
 // fuzz_getErrorCode.cpp - any text as an error text: the code is 0 on
 // every failure and two decimal digits at most on success.
-#include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "fuzz/fuzz_support.h"
 
 using qxfuzz::check;

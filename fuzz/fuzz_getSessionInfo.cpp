@@ -1,6 +1,6 @@
 // fuzz_getSessionInfo.cpp - any text as a cash-session text: accepted
 // only with one of the five type prefixes, whose index it reports.
-#include "events/callback_handler.h"
+#include "events/parsers.h"
 #include "fuzz/fuzz_support.h"
 
 using qxfuzz::check;

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "logging/caller_text.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 
 namespace {
@@ -19,21 +19,19 @@ short send(CDorvoLink& link, const std::string& command, char* answer, char* mes
 }
 
 short send(CDorvoLink& link, const std::string& command, char* message) {
-    char answer[QX_ANSWER_SIZE] = "";
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
     return send(link, command, answer, message);
 }
-
-void trace(const std::string& text) { WriteLog(text, Debug, LogicLog); }
 
 // The trace of one exchange that enablePayin, disablePayin and verifyQX
 // write: what went out, what came back, and whether it failed.
 void traceExchange(const char* method, const std::string& command, short result,
                    const char* message, const char* answer) {
     std::string prefix = std::string("CDorvoLink::") + method + ": ";
-    trace(prefix + "sent command: " + command);
-    trace(prefix + strformat("return value: %d, message: %s", result, message));
-    trace(prefix + "received ans: " + answer);
-    if (result != QX_STATUS_OK) trace(prefix + "the " + method + " command failed");
+    logTrace(prefix + "sent command: " + command);
+    logTrace(prefix + strformat("return value: %d, message: %s", result, message));
+    logTrace(prefix + "received ans: " + answer);
+    if (result != QX_STATUS_OK) logTrace(prefix + "the " + method + " command failed");
 }
 
 // First two characters of "%02d": operator 123 is sent as "12".
@@ -55,25 +53,25 @@ short CDorvoLink::login(short op, short pw, char* message) {
 }
 
 short CDorvoLink::logout(char* message) {
-    char answer[QX_ANSWER_SIZE] = "";
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
     short result = send(*this, "b", answer, message);
     if (result != QX_STATUS_OK) {
-        trace(std::string("CDorvoLink::logout: received ans: ") + answer + ", message: " +
-              textOrEmpty(message));
-        trace(strformat("CDorvoLink::logout: returning not ok: %d", result));
+        logTrace(std::string("CDorvoLink::logout: received ans: ") + answer + ", message: " +
+                 textOrEmpty(message));
+        logTracef("CDorvoLink::logout: returning not ok: %d", result);
     }
     return result;
 }
 
 short CDorvoLink::enablePayin(char* message) {
-    char answer[QX_ANSWER_SIZE] = "";
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
     short result = send(*this, "h", answer, message);
     if (result != QX_STATUS_OK) traceExchange("enablePayin", "h", result, message, answer);
     return result;
 }
 
 short CDorvoLink::disablePayin(char* message) {
-    char answer[QX_ANSWER_SIZE] = "";
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
     short result = send(*this, "g", answer, message);
     if (result != QX_STATUS_OK) traceExchange("disablePayin", "g", result, message, answer);
     return result;
@@ -105,8 +103,8 @@ short CDorvoLink::verifyQX(const char* argument, char* message) {
     // The command buffer holds 40 characters: the argument is cut at 37.
     char command[40];
     std::snprintf(command, sizeof command, "x%s%s", g_strFS.c_str(), textOrEmpty(argument));
-    char answer[QX_ANSWER_SIZE] = "";
-    trace("CDorvoLink::verifyQX: Calling my_qx_002");
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
+    logTrace("CDorvoLink::verifyQX: Calling my_qx_002");
     short result = send(*this, command, answer, message);
     traceExchange("verifyQX", command, result, message, answer);
     return result;

@@ -4,9 +4,10 @@
 // process-wide: they belong to the loaded module, not to a link object.
 #include "link/dorvo_link.h"
 
-#include "core/device_model.h"
+#include "link/callbacks_in_progress.h"
 #include "logging/caller_text.h"
 #include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 
 const char* const QX_ENTRY_INITIATE = "qx_initiate2";
@@ -26,10 +27,6 @@ void clearSlots() {
     s_pfnSend = nullptr;
     s_pfnClose = nullptr;
 }
-
-void trace(const char* text) { WriteLog(text, Debug, LogicLog); }
-void trace(const std::string& text) { WriteLog(text, Debug, LogicLog); }
-void logError(const std::string& text) { WriteLog2(text, Error, LogicLog, ErrorLog); }
 
 // Status code and message text for the third character of an answer.
 struct AnswerCode {
@@ -51,7 +48,7 @@ AnswerCode mapAnswer(const char* answer) {
 }  // namespace
 
 short CDorvoLink::loadTheComLibrary(char* message) {
-    trace("CDorvoLink::loadTheComLibrary: Calling LoadLibrary(DorvoLINK)");
+    logTrace("CDorvoLink::loadTheComLibrary: Calling LoadLibrary(DorvoLINK)");
     m_hModule = qxplat::loadLibrary("DorvoLINK");
     if (!m_hModule) {
         logError("CDorvoLink::loadTheComLibrary: Failed to open DorvoLINK library");
@@ -97,7 +94,7 @@ short CDorvoLink::freeTheComLibrary(char* message) {
 short CDorvoLink::initialize(QXDeviceCallback callbackEntry, const char* portName,
                              char* message) {
     char loadMessage[QX_BUFFER_CAPACITY] = "";
-    trace("CDorvoLink::initialize: Calling loadTheComLibrary");
+    logTrace("CDorvoLink::initialize: Calling loadTheComLibrary");
     if (loadTheComLibrary(loadMessage) != QX_STATUS_OK) {
         copyToCaller(message, loadMessage);
         return QX_STATUS_ERROR;
@@ -105,9 +102,9 @@ short CDorvoLink::initialize(QXDeviceCallback callbackEntry, const char* portNam
 
     // The initiate entry writes into the buffer that still holds the load
     // text; a library that writes no answer leaves that text in place.
-    char answer[QX_ANSWER_SIZE] = "";
+    char answer[QX_DEVICE_ANSWER_SIZE] = "";
     copyToCaller(answer, loadMessage, sizeof answer);
-    trace("CDorvoLink::initialize: Calling my_qx_initiate");
+    logTrace("CDorvoLink::initialize: Calling my_qx_initiate");
     short result = my_qx_initiate(callbackEntry, portName, answer);
     if (result != 0) {
         logError("CDorvoLink::initialize: my_qx_initiate returned error");
@@ -119,35 +116,35 @@ short CDorvoLink::initialize(QXDeviceCallback callbackEntry, const char* portNam
         return result;
     }
     setMessage(message, "Done");
-    trace("CDorvoLink::initialize: returning QX_STATUS_OK");
+    logTrace("CDorvoLink::initialize: returning QX_STATUS_OK");
     return QX_STATUS_OK;
 }
 
 short CDorvoLink::exit(char* message) {
-    trace("CDorvoLink::exit: Calling my_qx_dini");
+    logTrace("CDorvoLink::exit: Calling my_qx_dini");
     short result = my_qx_dini(message);
     if (result != QX_STATUS_OK) {
-        trace("CDorvoLink::exit: my_qx_dini returned error, returning the same error code");
+        logTrace("CDorvoLink::exit: my_qx_dini returned error, returning the same error code");
         return result;
     }
     int running = g_nCallbacksInProgress.load();
     if (running >= 1) {
         // Unloading now would pull the code out from under the running
         // callback; the module stays until the process ends.
-        trace(strformat("CDorvoLink::exit: NOT calling freeTheComLibrary since we're "
-                        "currently processing (%d) callback function(s) in that library.",
-                        running));
+        logTracef("CDorvoLink::exit: NOT calling freeTheComLibrary since we're currently "
+                  "processing (%d) callback function(s) in that library.",
+                  running);
     } else {
         char freeMessage[QX_BUFFER_CAPACITY] = "";
-        trace("CDorvoLink::exit: Calling freeTheComLibrary");
+        logTrace("CDorvoLink::exit: Calling freeTheComLibrary");
         if (freeTheComLibrary(freeMessage) != QX_STATUS_OK) {
-            trace("CDorvoLink::exit: freeTheComLibrary returned error, returning error code "
-                  "QX_STATUS_ERROR");
+            logTrace("CDorvoLink::exit: freeTheComLibrary returned error, returning error "
+                     "code QX_STATUS_ERROR");
             copyToCaller(message, freeMessage);
             return QX_STATUS_ERROR;
         }
     }
-    trace("CDorvoLink::exit: Done, returning QX_STATUS_OK");
+    logTrace("CDorvoLink::exit: Done, returning QX_STATUS_OK");
     setMessage(message, "Done");
     return QX_STATUS_OK;
 }
@@ -158,7 +155,7 @@ short CDorvoLink::my_qx_002(const char* command, char* answer, char* message) {
     std::string text(command);
     answer[0] = '\0';
     s_pfnSend(&text[0], answer);
-    answer[QX_ANSWER_SIZE - 1] = '\0';
+    answer[QX_DEVICE_ANSWER_SIZE - 1] = '\0';
     AnswerCode code = mapAnswer(answer);
     setMessage(message, code.text);
     return code.status;
@@ -169,7 +166,7 @@ short CDorvoLink::my_qx_initiate(QXDeviceCallback callbackEntry, const char* por
     short result = 0;
     std::string port(textOrEmpty(portName));
     s_pfnInitiate(callbackEntry, &port[0], answer, &result);
-    answer[QX_ANSWER_SIZE - 1] = '\0';
+    answer[QX_DEVICE_ANSWER_SIZE - 1] = '\0';
     return result;
 }
 

@@ -15,9 +15,6 @@ extern const char* const QX_ENTRY_INITIATE;  // "qx_initiate2"
 extern const char* const QX_ENTRY_SEND;      // "?qx_002@@YGXPAD0@Z"
 extern const char* const QX_ENTRY_CLOSE;     // "?qx_dini@@YGXXZ"
 
-// Size of the answer buffer every command hands to the device library.
-constexpr int QX_ANSWER_SIZE = 64;
-
 // The field separator of commands and callbacks, 0x1C, as a text.
 extern const std::string g_strFS;
 

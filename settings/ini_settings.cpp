@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/cqxlogics.h"
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "platform/platform.h"
 #include "settings/module_info.h"
 #include "settings/settings_mirrors.h"
@@ -16,7 +16,7 @@ namespace {
 const char* const kIniFileName = "qxlogics.ini";
 const std::string kPrefix = "CQXLogics::getIniFileSettings: ";
 
-void infoLine(const std::string& text) { WriteLog(kPrefix + text, Info, LogicLog); }
+void settingsInfo(const std::string& text) { logInfo(kPrefix + text); }
 
 struct Candidate {
     const char* announcement;  // "First settings file location (...)"
@@ -36,12 +36,12 @@ std::vector<Candidate> settingsFileCandidates() {
     std::vector<Candidate> candidates;
     std::string configDir;
     if (qxplat::getEnv("QXCONFIG", configDir)) {
-        infoLine("Read environment variable QXCONFIG: " + configDir);
+        settingsInfo("Read environment variable QXCONFIG: " + configDir);
         candidates.push_back(
             {"First settings file location (the QXCONFIG environment variable directory): ",
              configDir + sep + kIniFileName});
     } else {
-        infoLine("Environment variable QXCONFIG is not defined");
+        settingsInfo("Environment variable QXCONFIG is not defined");
     }
     candidates.push_back({"Second settings file location (the application directory): ",
                           "." + sep + kIniFileName});
@@ -55,9 +55,9 @@ std::vector<Candidate> settingsFileCandidates() {
 // Path of the first candidate that opens, "" when none does.
 std::string findSettingsFile() {
     for (const Candidate& candidate : settingsFileCandidates()) {
-        infoLine(candidate.announcement + candidate.path);
+        settingsInfo(candidate.announcement + candidate.path);
         if (canOpenForReading(candidate.path)) return candidate.path;
-        infoLine("Settings file \"" + candidate.path + "\" can't be opened for reading.");
+        settingsInfo("Settings file \"" + candidate.path + "\" can't be opened for reading.");
     }
     return std::string();
 }
@@ -67,9 +67,9 @@ std::string findSettingsFile() {
 void CQXLogics::getIniFileSettings() {
     const std::string path = findSettingsFile();
     if (path.empty()) {
-        infoLine("About to assign default settings since no configuration file was found.");
+        settingsInfo("About to assign default settings since no configuration file was found.");
     } else {
-        infoLine("About to read settings from configuration file: " + path);
+        settingsInfo("About to read settings from configuration file: " + path);
     }
     for (int id = 0; id < kSettingCount; ++id) {
         const SettingInfo& info = settingInfo(id);
@@ -87,7 +87,7 @@ void CQXLogics::getIniFileSettings() {
         } else {
             settings.SetInt(id, value);
         }
-        infoLine(std::string(info.key) + ": " + std::to_string(value) + label);
+        settingsInfo(std::string(info.key) + ": " + std::to_string(value) + label);
     }
     refreshSettingsMirrors(settings, true);
 }

@@ -2,7 +2,7 @@
 // for the settings file search and the start-up banner.
 #include "settings/module_info.h"
 
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "platform/platform.h"
 
 const char* const QX_LIBRARY_NAME = "qxlogics.dll";
@@ -10,16 +10,14 @@ const char* const QX_LIBRARY_NAME = "qxlogics.dll";
 std::string getRuntimePath() {
     const std::string fullName = qxplat::ownModuleFileName(QX_LIBRARY_NAME);
     if (fullName.empty()) {
-        WriteLog2(std::string("cqxlogics.getRuntimePath: Failed to get full path "
-                              "for runtime module: ") + QX_LIBRARY_NAME,
-                  Error, LogicLog, ErrorLog);
+        logError(std::string("cqxlogics.getRuntimePath: Failed to get full path for "
+                             "runtime module: ") +
+                 QX_LIBRARY_NAME);
         return std::string();
     }
     const std::string directory = qxplat::directoryOf(fullName);
     if (directory.empty()) {
-        WriteLog2("cqxlogics.getRuntimePath: Failed to extract path part from: " +
-                      fullName,
-                  Error, LogicLog, ErrorLog);
+        logError("cqxlogics.getRuntimePath: Failed to extract path part from: " + fullName);
     }
     return directory;
 }

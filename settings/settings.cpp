@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "logging/log.h"
+#include "logging/log_shapes.h"
 #include "logging/strformat.h"
 #include "settings/settings_strings.h"
 
@@ -41,9 +41,8 @@ const SettingInfo& settingInfo(int id) { return kSettings[id]; }
 
 int clampSetting(int id, int value, const std::string& given, const char* who) {
     if (id != StatusOkTimeout || value <= QX_MAX_STATUS_OK_TIMEOUT) return value;
-    WriteLog2(strformat("%s: StatusOkTimeout %s is above the largest, %d seconds: clamped",
-                        who, given.c_str(), QX_MAX_STATUS_OK_TIMEOUT),
-              Error, LogicLog, ErrorLog);
+    logError(strformat("%s: StatusOkTimeout %s is above the largest, %d seconds: clamped",
+                       who, given.c_str(), QX_MAX_STATUS_OK_TIMEOUT));
     return QX_MAX_STATUS_OK_TIMEOUT;
 }
 
@@ -123,9 +122,7 @@ void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
             BoolEntry& entry = bools[id - kIntSettingCount];
             entry = BoolEntry{v != 0, entry.value, true};
         }
-        WriteLog(strformat("CQXSettings::NewSettings: Setting new %s: %d",
-                           key.c_str(), v),
-                 Info, LogicLog);
+        logInfo(strformat("CQXSettings::NewSettings: Setting new %s: %d", key.c_str(), v));
     }
 }
 
@@ -147,8 +144,7 @@ void CQXSettings::RestoreSettings() {
             entry.restorePending = false;
             restored = entry.value ? 1 : 0;
         }
-        WriteLog(strformat("CQXSettings::RestoreSettings: Restored %s: %d",
-                           kSettings[id].key, restored),
-                 Info, LogicLog);
+        logInfo(strformat("CQXSettings::RestoreSettings: Restored %s: %d", kSettings[id].key,
+                          restored));
     }
 }

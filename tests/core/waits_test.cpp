@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "core/precheck.h"
 #include "tests/support/core_fixture.h"
 
 namespace coretest {

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "events/leading_number.h"
+#include "events/parsers.h"
 #include "tests/support/core_fixture.h"
 
 namespace {
