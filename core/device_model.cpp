@@ -8,26 +8,38 @@
 
 #include "core/device_reports.h"
 
-std::atomic<int> g_QXState{QXS_UNINITIATED};
-std::atomic<int> g_nLastCallbackStatus{QX_DEVICE_NOTHING_YET};
-std::atomic<int> g_nLastCallbackMode{-1};
-std::atomic<int> g_nLastCallbackAmount{0};
-std::atomic<int> g_nLastRestAmount{0};
-std::atomic<char> g_chLastCommand{0};
-std::atomic<bool> g_bIsOpen{false};
-std::atomic<bool> g_bForceNextStatusEvent{true};
-std::atomic<int> g_nCurrentLowLevelWarningState{LOW_LEVEL_WARNING_TRUE};
-std::atomic<bool> g_bPayoutInProgress{false};
-std::atomic<bool> g_bAskPayoutDone{false};
-std::atomic<int> g_nAskPayoutAmount{0};
-std::atomic<bool> g_bStatusFromDevice{false};
+// Every variable of the model with its initial value, listed once: the
+// definitions below and resetDeviceModelForTesting are both made from it.
+#define QX_DEVICE_MODEL_ATOMICS(X)                                 \
+    X(int, g_QXState, QXS_UNINITIATED)                             \
+    X(int, g_nLastCallbackStatus, QX_DEVICE_NOTHING_YET)           \
+    X(int, g_nLastCallbackMode, -1)                                \
+    X(int, g_nLastCallbackAmount, 0)                               \
+    X(int, g_nLastRestAmount, 0)                                   \
+    X(char, g_chLastCommand, 0)                                    \
+    X(bool, g_bIsOpen, false)                                      \
+    X(bool, g_bForceNextStatusEvent, true)                         \
+    X(int, g_nCurrentLowLevelWarningState, LOW_LEVEL_WARNING_TRUE) \
+    X(bool, g_bPayoutInProgress, false)                            \
+    X(bool, g_bAskPayoutDone, false)                               \
+    X(int, g_nAskPayoutAmount, 0)                                  \
+    X(bool, g_bStatusFromDevice, false)
+// The shared texts, all empty at first.
+#define QX_DEVICE_MODEL_TEXTS(X) \
+    X(g_strLastCallbackCommand)  \
+    X(g_strPreviousCallback)     \
+    X(g_strMasterVersion)        \
+    X(g_strSupportedCommands)
+
+#define QX_DEFINE_ATOMIC(type, name, initial) std::atomic<type> name{initial};
+QX_DEVICE_MODEL_ATOMICS(QX_DEFINE_ATOMIC)
+#undef QX_DEFINE_ATOMIC
 
 // Heap objects that are never freed: the core's destructor runs during
 // static destruction and may still clear or read them.
-SharedText& g_strLastCallbackCommand = *new SharedText;
-SharedText& g_strPreviousCallback = *new SharedText;
-SharedText& g_strMasterVersion = *new SharedText;
-SharedText& g_strSupportedCommands = *new SharedText;
+#define QX_DEFINE_TEXT(name) SharedText& name = *new SharedText;
+QX_DEVICE_MODEL_TEXTS(QX_DEFINE_TEXT)
+#undef QX_DEFINE_TEXT
 
 namespace {
 
@@ -83,22 +95,11 @@ void forgetEarlierConnection() {
 
 void resetDeviceModelForTesting() {
     g_deviceReports.clear();
-    g_QXState = QXS_UNINITIATED;
-    g_nLastCallbackStatus = QX_DEVICE_NOTHING_YET;
-    g_nLastCallbackMode = -1;
-    g_nLastCallbackAmount = 0;
-    g_nLastRestAmount = 0;
-    g_chLastCommand = 0;
-    g_bIsOpen = false;
-    g_bForceNextStatusEvent = true;
-    g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_TRUE;
-    g_bPayoutInProgress = false;
-    g_bAskPayoutDone = false;
-    g_nAskPayoutAmount = 0;
+#define QX_RESET_ATOMIC(type, name, initial) name = initial;
+    QX_DEVICE_MODEL_ATOMICS(QX_RESET_ATOMIC)
+#undef QX_RESET_ATOMIC
+#define QX_CLEAR_TEXT(name) name.clear();
+    QX_DEVICE_MODEL_TEXTS(QX_CLEAR_TEXT)
+#undef QX_CLEAR_TEXT
     g_nCallbacksInProgress = 0;
-    g_bStatusFromDevice = false;
-    g_strLastCallbackCommand.clear();
-    g_strPreviousCallback.clear();
-    g_strMasterVersion.clear();
-    g_strSupportedCommands.clear();
 }

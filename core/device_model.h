@@ -4,7 +4,8 @@
 // thread; the operations on the application's thread poll them every 10 ms.
 // Integers and flags are atomics (relaxed: no ordering between them is
 // relied on); the shared texts hold a lock only for a copy or comparison.
-// All of them are defined in device_model.cpp and nowhere else.
+// All of them are defined in device_model.cpp and nowhere else, from one
+// table of their initial values.
 #ifndef QX_DEVICE_MODEL_H
 #define QX_DEVICE_MODEL_H
 
