@@ -35,28 +35,29 @@ class Device {
 public:
     explicit Device(CallbackPump& pump) : m_pump(pump) {}
 
-    // Back to a fresh device; the connection is left as it is.
-    void reset();
-    // 0 or -1 for an unknown name.
-    int setOption(const std::string& name, int value);
+    // ---- The device entries' side (sim_device.cpp) ------------------------
     // Opening the port: 0, or the refusal result with its answer text.  The
     // first open after a reset stocks the device from the file named by
     // QXSIM_CONFIG, when that is set.
     int open(const std::string& portName, std::string& answer);
+    // One command text in, the answer text out.
+    std::string command(const std::string& text);
+    // The callback thread stopped and its queue was dropped.
+    void disconnected();
+    // Whether closing leaves the callback thread to end by itself.
+    bool closeLeavesThread();
+
+    // ---- The control entries' side (sim_controls.cpp) ---------------------
+    // Back to a fresh device; the connection is left as it is.
+    void reset();
+    // 0 or -1 for an unknown name.
+    int setOption(const std::string& name, int value);
     // Makes every open fail with result and answer, until result 0.
     void refuseOpen(int result, const std::string& answer);
     // Replaces the stock from a file; false with the reason.
     bool loadConfig(const std::string& path, std::string& reason);
     // 0, or -1 for an unknown denomination or thresholds out of order.
     int setThresholds(int denomination, int low, int empty, int high);
-    // The callback thread stopped and its queue was dropped.
-    void disconnected();
-    // Whether closing leaves the callback thread to end by itself.
-    bool closeLeavesThread();
-
-    // One command text in, the answer text out.
-    std::string command(const std::string& text);
-
     int insert(int amount);
     int level(int denomination);
     int setLevel(int denomination, int count);

@@ -1,34 +1,15 @@
 // sim_entries.cpp - the simulator's exported entries: the three entries of
 // the device communication library under their exact names, and the
 // control entries of qxsim.h.  The only OS-dependent code of the
-// simulator lives here: the calling conventions and the export spelling.
+// simulator lives here: the export spelling.  The calling conventions are
+// the driver's own (link/device_entries.h), so the two cannot disagree.
 #include <cstring>
 #include <string>
 
+#include "link/device_entries.h"
 #include "sim/qxsim.h"
 #include "sim/sim_device.h"
 #include "sim/sim_pump.h"
-
-#if defined(_WIN32)
-// Send and close are __stdcall by their names ("YG").  Nothing fixes the
-// initiate entry's convention nor the callback's; the build options that
-// set the driver's set them here too.
-#define SIM_DEVICE_CALL __stdcall
-#if defined(QX_DEVICE_INITIATE_CDECL)
-#define SIM_INITIATE_CALL __cdecl
-#else
-#define SIM_INITIATE_CALL __stdcall
-#endif
-#if defined(QX_DEVICE_CALLBACK_CDECL)
-#define SIM_CALLBACK_CALL __cdecl
-#else
-#define SIM_CALLBACK_CALL __stdcall
-#endif
-#else
-#define SIM_DEVICE_CALL
-#define SIM_INITIATE_CALL
-#define SIM_CALLBACK_CALL
-#endif
 
 // The assembler's name of a C symbol: x86 Windows puts "_" before it.
 #define SIM_STRING(x) SIM_STRING2(x)
@@ -54,11 +35,7 @@
 #define SIM_NAME_CLOSE "?qx_dini__YGXXZ"
 #endif
 
-typedef int(SIM_CALLBACK_CALL* SimCallback)(char* text);
-
 namespace {
-
-const int SIM_ANSWER_SIZE = 64;
 
 // Built on first use; its destruction when the module is unloaded stops
 // a callback thread that was never closed with the close entry.
@@ -82,7 +59,7 @@ void copyCut(char* buffer, int capacity, const std::string& text) {
 }
 
 void writeAnswer(char* answer, const std::string& text) {
-    copyCut(answer, SIM_ANSWER_SIZE, text);
+    copyCut(answer, QX_DEVICE_ANSWER_SIZE, text);
 }
 
 }  // namespace
@@ -90,8 +67,8 @@ void writeAnswer(char* answer, const std::string& text) {
 extern "C" {
 
 #if !defined(QX_SIM_WITHOUT_INITIATE)
-SIMAPI int SIM_INITIATE_CALL qx_initiate2(SimCallback callback, char* portName,
-                                          char* answer, short* result) {
+SIMAPI int QX_INITIATE_CALL qx_initiate2(QXDeviceCallback callback, char* portName,
+                                         char* answer, short* result) {
     std::string text;
     int code = sim().device.open(portName ? portName : "", text);
     if (code == 0) {
@@ -107,9 +84,9 @@ SIMAPI int SIM_INITIATE_CALL qx_initiate2(SimCallback callback, char* portName,
 #endif
 
 #if !defined(QX_SIM_WITHOUT_SEND)
-void SIM_DEVICE_CALL sim_entry_send(char* command, char* answer)
+void QX_DEVICE_CALL sim_entry_send(char* command, char* answer)
     __asm__(SIM_ASM_NAME("sim_entry_send"));
-__attribute__((used)) void SIM_DEVICE_CALL sim_entry_send(char* command, char* answer) {
+__attribute__((used)) void QX_DEVICE_CALL sim_entry_send(char* command, char* answer) {
     // Not connected: the device cannot be reached.
     if (!sim().pump.running()) return writeAnswer(answer, "002");
     writeAnswer(answer, sim().device.command(command ? command : ""));
@@ -118,8 +95,8 @@ SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #endif
 
 #if !defined(QX_SIM_WITHOUT_CLOSE)
-void SIM_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
-__attribute__((used)) void SIM_DEVICE_CALL sim_entry_close() {
+void QX_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
+__attribute__((used)) void QX_DEVICE_CALL sim_entry_close() {
     sim().pump.stop(!sim().device.closeLeavesThread());
     sim().device.disconnected();
 }
