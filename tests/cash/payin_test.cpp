@@ -1,5 +1,7 @@
 // payin_test.cpp - the customer's cash in and back: enabling and disabling
 // pay-in, deposit, change, an amount due, regret and reset.
+#include <functional>
+
 #include "tests/support/core_fixture.h"
 
 namespace coretest {
@@ -38,7 +40,7 @@ TEST_F(PayinTest, AmountDueBooksThePaidInAndGivesChange) {
 }
 
 // Deposit needs pay-in disabled; Cash Deposited admits the last-note regret
-// alone; logged out nothing.  enablePayin's state moves as the link takes it,
+// alone, and a dispense leaves it for Payin Disabled; logged out nothing.  enablePayin's state moves as the link takes it,
 // disablePayin's only when the device reports it.
 TEST_F(PayinTest, AdmissibleStates) {
     const std::string head = "CQXLogics::";
@@ -63,6 +65,7 @@ TEST_F(PayinTest, AdmissibleStates) {
             {"!" + head + "regret: Regret All is not supported from state Cash Deposited"},
             deposited);
     ok(g_theLogics.regret(0, message), "sent=e|2");
+    ok(g_theLogics.dispense(0, "", nullptr, message), "sent=c|00000000,state=Payin Disabled");
     ok(g_theLogics.logout(message));
     outcome(g_theLogics.enablePayin(message), QX_STATUS_CLOSED, "Closed");
     EXPECT_EQ(QX_STATUS_CLOSED, g_theLogics.regret(0, message));
@@ -185,10 +188,17 @@ TEST_F(LegacyTest, OlderDevices) {
     EXPECT_EQ(n(level) + "|" + commandsText + "|" + master, "0|ABCDEF|");
     expectModel("verify=0,state=Payin Disabled");
     ok(g_theLogics.regret(1, message), "sent=f|00000000|00000000|regretAll,command=F");
-    EXPECT_EQ(QX_STATUS_NOT_SUPPORTED, g_theLogics.dispense(100, "", nullptr, message));
+    const std::pair<const char*, std::function<short()>> needIdentification[] = {
+        {"enablePayin: Enable Payin", [&] { return g_theLogics.enablePayin(message); }},
+        {"disablePayin: Disable Payin", [&] { return g_theLogics.disablePayin(message); }},
+        {"deposit: Deposit", [&] { return g_theLogics.deposit("", message); }},
+        {"dispense: Dispense", [&] { return g_theLogics.dispense(100, "", nullptr, message); }}};
+    for (const auto& [line, operation] : needIdentification) {
+        EXPECT_EQ(QX_STATUS_NOT_SUPPORTED, operation()) << line;
+        once({std::string("CQXLogics::") + line + " is not supported."});
+    }
     once({"CQXLogics::login: Legacy system, not calling verifyQX()",
-          "CQXLogics::regret: True regret all is not supported, using normal payout instead.",
-          "CQXLogics::dispense: Dispense is not supported."});
+          "CQXLogics::regret: True regret all is not supported, using normal payout instead."});
 }
 
 }  // namespace

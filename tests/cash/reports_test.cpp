@@ -1,7 +1,9 @@
 // reports_test.cpp - every device report a cash operation's wait needs is seen, whatever comes
 // around it: reports from before the wait, bursts, an application callback that blocks, an
 // error that follows the report that ended the wait.
+#include <functional>
 #include <thread>
+#include <utility>
 
 #include "tests/support/core_fixture.h"
 
@@ -55,6 +57,57 @@ TEST_F(ReportsTest, BusyWaitsEndOnlyOnReportsAfterTheirCheck) {
         EXPECT_TRUE(commands().empty()) << commands().front();
         qxplat::setSleepHookForTesting({});
         device("a0000000031");
+    }
+}
+
+// A busy wait that an error ends stops the operations that have that branch; login, verifyQX
+// and reset go on and send their command.
+TEST_F(ReportsTest, OnlySomeBusyWaitsStopAtAnError) {
+    int verified = 0;
+    const std::tuple<const char*, char, std::function<short(char*)>> operations[] = {
+        // the operation, the first command it sends (0: none), the call
+        {"login", 'x', [](char* m) { return g_theLogics.login(1, 1, m); }},
+        {"verifyQX", 'x', [&](char* m) { return g_theLogics.verifyQX(&verified, m); }},
+        {"reset", 'e', [](char* m) { return g_theLogics.reset(m); }},
+        {"enablePayin", 0, [](char* m) { return g_theLogics.enablePayin(m); }},
+    };
+    for (const auto& [name, first, operation] : operations) {
+        SCOPED_TRACE(name);
+        device("a0000000011");  // busy, then an error at the first poll step
+        qxplat::setSleepHookForTesting([reported = false](int) mutable {
+            if (!std::exchange(reported, true)) device("a0000000021");
+        });
+        forgetCommands();
+        const short result = operation(message);
+        qxplat::setSleepHookForTesting({});
+        settle();
+        const std::vector<std::string> sent = commands();
+        EXPECT_EQ(sent.empty() ? 0 : sent.front()[0], first);
+        if (!first) {
+            EXPECT_EQ(result, QX_STATUS_ERROR);
+        }
+        device("a0000000031");
+    }
+}
+
+// With its OK check on, change and regret wait for the device to stop after it started: a
+// device that stays busy makes them time out.
+TEST_F(ReportsTest, TheOkCheckWaitsForTheDeviceToStop) {
+    const std::tuple<const char*, const char*, char, std::function<short(char*)>> operations[] = {
+        // the setting, the method, the command's letter, the call
+        {"ChangeOkCheck:1", "change", '1', [](char* m) { return g_theLogics.change(m); }},
+        {"RegretOkCheck:1", "regret", '2', [](char* m) { return g_theLogics.regret(0, m); }},
+    };
+    for (const auto& [setting, method, letter, operation] : operations) {
+        SCOPED_TRACE(setting);
+        changeSettings(setting, 0);
+        device("a0000100001");                // 1000 paid in, idle
+        qxsim_override_answer('e', "000", 1);  // the device takes the command; the test reports
+        whenWaitingAfter(letter, {"a0000100011"});  // busy, and it stays so
+        outcome(operation(message), QX_STATUS_TIMEOUT, "Timed out",
+                {"!CQXLogics::" + std::string(method) + ": Stop timed out, return code = 6"});
+        qxplat::setSleepHookForTesting({});
+        device("a0000000001");
     }
 }
 

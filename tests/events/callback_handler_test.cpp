@@ -40,6 +40,8 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
         {"b0000000001", "0 0 1 0 b open", {}, "getCashLevels did not return status ok"},
         {"b0000000001Z/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
         {"b0000000001z/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
+        {"b0000000001A/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
+        {"b0000000001a/WD00000100", "0 0 1 0 b open", {}, "getSessionInfo: Unknown infoType"},
         {"b0000000021jam", "0 2 1 0 b", {"status 0 2 1", "error 0|Error Code 0|ErrorInfo Not set"},
          "ErrorEvent: errorCode=0, errorText=Error Code 0, extInfo=ErrorInfo Not set"},
         {"b0000000021CR/RF00004200", "0 2 1 0 b", {"session 3 4200|CR/RF00004200"}, ""},
@@ -51,6 +53,9 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
         {"c0000030011", "300 1 1 300 c", {"status 300 1 1"}, ""},
         {"c0000000031", "300 3 1 0 c open", {}, ""},
         {"z0000000001", "300 2 0 0 z open", {}, "callbackfunc(?): Unknown command=z"},
+        // An unknown letter is no error report of the device's own either.
+        {"b0000030020E-TRANSPORT   05", "300 2 0 0 b",
+         {"status 300 2 0", "error 5|Error Code 5|ErrorInfo Not set"}, ""},
         {"a0000000001", "0 0 1 0 a open", {"status 0 0 1"}, ""},
         {"x00000000000000000010", "0 0 1 0 x open", {}, ""},  // version and commands by length
         {"x000000000000000000102", "0 0 1 0 x open 01.02|", {}, ""},
@@ -214,6 +219,15 @@ TEST_F(EventsTest, ApplicationCallbacksRunOneAtATime) {
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(1, g_mostInside.load());
     EXPECT_EQ(800, g_calls.load());
+}
+
+// The device library is always answered 1, whatever its text and whatever the application's
+// callback does.
+TEST_F(EventsTest, TheDeviceLibraryIsAlwaysAnswered1) {
+    g_pfnStatusCallback = throwingStatus;
+    for (std::string text : {"a0000125001", "b000012500", "z0000000001", ""})
+        EXPECT_EQ(1, callbackfunc(&text[0])) << text;
+    EXPECT_EQ(1, callbackfunc(nullptr));
 }
 
 // Negative values are refused with their line.

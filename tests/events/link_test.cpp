@@ -112,8 +112,10 @@ TEST_F(DeviceTest, LinkLoadsOpensClosesAndUnloads) {
     }
     qxplat::setLibraryDirectoryForTesting(bin);
     EXPECT_EQ(4u, logCount("CDorvoLink::loadTheComLibrary: Calling LoadLibrary(DorvoLINK)"));
+    const std::string full(63, '#');  // the most an answer buffer holds
     const struct { int result; const char *answer, *port, *message; } opens[] = {
         {7, "COM9 in use by another program", "COM9", "COM9 in use by another program"},
+        {5, full.c_str(), "COM5", full.c_str()},
         {3, nullptr, "COM4", "Cannot open port COM4"},
         {0, nullptr, "COM1", "Done"}};
     for (const auto& o : opens) {
@@ -128,9 +130,10 @@ TEST_F(DeviceTest, LinkLoadsOpensClosesAndUnloads) {
     }
     EXPECT_EQ(1u, errors("CDorvoLink::initialize: my_qx_initiate returned error, portName: COM9, "
                          "ans: COM9 in use by another program, nReturn: 7").size());
-    EXPECT_EQ(3u, logCount("CDorvoLink::initialize: Calling my_qx_initiate"));
-    EXPECT_EQ(3u, logCount("CDorvoLink::exit: Calling freeTheComLibrary"));
-    EXPECT_EQ(4u, logCount("CDorvoLink::exit: Done, returning QX_STATUS_OK"));
+    EXPECT_EQ(4u, logCount("CDorvoLink::initialize: Calling my_qx_initiate"));
+    EXPECT_EQ(5u, logCount("CDorvoLink::exit: Calling my_qx_dini"));
+    EXPECT_EQ(4u, logCount("CDorvoLink::exit: Calling freeTheComLibrary"));
+    EXPECT_EQ(5u, logCount("CDorvoLink::exit: Done, returning QX_STATUS_OK"));
 }
 
 }  // namespace

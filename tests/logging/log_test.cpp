@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "logging/log_calendar.h"
 #include "logging/log_shapes.h"
 #include "tests/logging/log_fixture.h"
 
@@ -67,6 +68,27 @@ TEST_F(LogLines, EachShapeHasItsKindAndFiles) {
         EXPECT_EQ(lines("qxapi_Fri.log"), api) << row;
         EXPECT_EQ(lines("qxlogic_Fri.log"), logic) << row;
         EXPECT_EQ(lines("qxerror_Dec.log"), error) << row;
+    }
+}
+
+// The names in the file names; "???" for a value a broken clock might give.
+TEST(LogCalendar, NamesWithinTheirTablesOnly) {
+    const std::tuple<int, const char*, const char*> cases[] = {
+        {-1, "???", "???"}, {0, "Sun", "???"}, {1, "Mon", "Jan"},
+        {6, "Sat", "Jun"},  {7, "???", "Jul"}, {12, "???", "Dec"}, {13, "???", "???"}};
+    for (const auto& [value, weekday, month] : cases) {
+        qxplat::LocalTime time = localTimeOf(2026, 12, 4);
+        time.weekday = time.month = value;
+        EXPECT_STREQ(qxlog::weekdayName(time), weekday) << value;
+        EXPECT_STREQ(qxlog::monthName(time), month) << value;
+    }
+}
+
+// A text too long for the first formatting pass is formatted again, whole.
+TEST(StrFormat, LongTextsComeOutWhole) {
+    for (std::size_t length : {253u, 254u, 1000u}) {
+        const std::string text(length, 'x');
+        EXPECT_EQ(strformat("%s|%d", text.c_str(), 7), text + "|7") << length;
     }
 }
 
