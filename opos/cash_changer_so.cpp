@@ -38,6 +38,27 @@ HRESULT answer(VARIANT* result, long value) {
         if (FAILED(hr)) return hr; \
     } while (0)
 
+// The common shapes: no argument, one number, one text; each answers the
+// service's long result.
+template <long (Service::*Member)()>
+HRESULT noArguments(Service& s, const DispatchArgs&, VARIANT* r, UINT*) {
+    return answer(r, (s.*Member)());
+}
+
+template <long (Service::*Member)(long)>
+HRESULT oneNumber(Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) {
+    long value = 0;
+    ARG(a.number(0, value, bad));
+    return answer(r, (s.*Member)(value));
+}
+
+template <long (Service::*Member)(const std::string&)>
+HRESULT oneText(Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) {
+    std::string value;
+    ARG(a.text(0, value, bad));
+    return answer(r, (s.*Member)(value));
+}
+
 const Method kMethods[] = {
     {L"COFreezeEvents", 1,
      [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
@@ -45,12 +66,7 @@ const Method kMethods[] = {
          ARG(a.number(0, freeze, bad));
          return answer(r, s.freezeEvents(freeze != 0));
      }},
-    {L"GetPropertyNumber", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long index = 0;
-         ARG(a.number(0, index, bad));
-         return answer(r, s.getPropertyNumber(index));
-     }},
+    {L"GetPropertyNumber", 1, oneNumber<&Service::getPropertyNumber>},
     {L"SetPropertyNumber", 2,
      [](Service& s, const DispatchArgs& a, VARIANT*, UINT* bad) -> HRESULT {
          long index = 0, value = 0;
@@ -90,22 +106,9 @@ const Method kMethods[] = {
          co->Release();
          return answer(r, result);
      }},
-    {L"CheckHealth", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long level = 0;
-         ARG(a.number(0, level, bad));
-         return answer(r, s.checkHealth(level));
-     }},
-    {L"ClaimDevice", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long timeout = 0;
-         ARG(a.number(0, timeout, bad));
-         return answer(r, s.claimDevice(timeout));
-     }},
-    {L"CloseService", 0,
-     [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
-         return answer(r, s.closeService());
-     }},
+    {L"CheckHealth", 1, oneNumber<&Service::checkHealth>},
+    {L"ClaimDevice", 1, oneNumber<&Service::claimDevice>},
+    {L"CloseService", 0, noArguments<&Service::closeService>},
     {L"DirectIO", 3,
      [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
          long command = 0, data = 0;
@@ -118,22 +121,9 @@ const Method kMethods[] = {
          ARG(a.setText(2, text, bad));
          return answer(r, result);
      }},
-    {L"ReleaseDevice", 0,
-     [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
-         return answer(r, s.releaseDevice());
-     }},
-    {L"DispenseCash", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         std::string counts;
-         ARG(a.text(0, counts, bad));
-         return answer(r, s.dispenseCash(counts));
-     }},
-    {L"DispenseChange", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long amount = 0;
-         ARG(a.number(0, amount, bad));
-         return answer(r, s.dispenseChange(amount));
-     }},
+    {L"ReleaseDevice", 0, noArguments<&Service::releaseDevice>},
+    {L"DispenseCash", 1, oneText<&Service::dispenseCash>},
+    {L"DispenseChange", 1, oneNumber<&Service::dispenseChange>},
     {L"ReadCashCounts", 2,
      [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
          std::string counts;
@@ -143,36 +133,12 @@ const Method kMethods[] = {
          ARG(a.setBool(1, discrepancy, bad));
          return answer(r, result);
      }},
-    {L"ClearInput", 0,
-     [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
-         return answer(r, s.clearInput());
-     }},
-    {L"BeginDeposit", 0,
-     [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
-         return answer(r, s.beginDeposit());
-     }},
-    {L"EndDeposit", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long success = 0;
-         ARG(a.number(0, success, bad));
-         return answer(r, s.endDeposit(success));
-     }},
-    {L"FixDeposit", 0,
-     [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
-         return answer(r, s.fixDeposit());
-     }},
-    {L"PauseDeposit", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         long control = 0;
-         ARG(a.number(0, control, bad));
-         return answer(r, s.pauseDeposit(control));
-     }},
-    {L"ResetStatistics", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         std::string names;
-         ARG(a.text(0, names, bad));
-         return answer(r, s.resetStatistics(names));
-     }},
+    {L"ClearInput", 0, noArguments<&Service::clearInput>},
+    {L"BeginDeposit", 0, noArguments<&Service::beginDeposit>},
+    {L"EndDeposit", 1, oneNumber<&Service::endDeposit>},
+    {L"FixDeposit", 0, noArguments<&Service::fixDeposit>},
+    {L"PauseDeposit", 1, oneNumber<&Service::pauseDeposit>},
+    {L"ResetStatistics", 1, oneText<&Service::resetStatistics>},
     {L"RetrieveStatistics", 1,
      [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
          std::string buffer;
@@ -181,12 +147,7 @@ const Method kMethods[] = {
          ARG(a.setText(0, buffer, bad));
          return answer(r, result);
      }},
-    {L"UpdateStatistics", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         std::string assignments;
-         ARG(a.text(0, assignments, bad));
-         return answer(r, s.updateStatistics(assignments));
-     }},
+    {L"UpdateStatistics", 1, oneText<&Service::updateStatistics>},
     {L"CompareFirmwareVersion", 2,
      [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
          std::string file;
@@ -196,18 +157,8 @@ const Method kMethods[] = {
          ARG(a.setNumber(1, outcome, bad));
          return answer(r, result);
      }},
-    {L"UpdateFirmware", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         std::string file;
-         ARG(a.text(0, file, bad));
-         return answer(r, s.updateFirmware(file));
-     }},
-    {L"AdjustCashCounts", 1,
-     [](Service& s, const DispatchArgs& a, VARIANT* r, UINT* bad) -> HRESULT {
-         std::string counts;
-         ARG(a.text(0, counts, bad));
-         return answer(r, s.adjustCashCounts(counts));
-     }},
+    {L"UpdateFirmware", 1, oneText<&Service::updateFirmware>},
+    {L"AdjustCashCounts", 1, oneText<&Service::adjustCashCounts>},
     {L"GetOpenResult", 0,
      [](Service& s, const DispatchArgs&, VARIANT* r, UINT*) -> HRESULT {
          return answer(r, s.getOpenResult());
