@@ -28,62 +28,39 @@ protected:
 // A busy wait ends only on a report that follows the status check that started it: an idle
 // report from before the device went busy ends none, whichever operation waits.
 TEST_F(ReportsTest, BusyWaitsEndOnlyOnReportsAfterTheirCheck) {
-    int rest = 0;
-    const std::tuple<const char*, const char*, std::function<short(char*)>> operations[] = {
-        // the operation, the method in its lines, the call
-        {"enablePayin", "enablePayin", [](char* m) { return g_theLogics.enablePayin(m); }},
-        {"disablePayin", "disablePayin", [](char* m) { return g_theLogics.disablePayin(m); }},
-        {"deposit", "deposit", [](char* m) { return g_theLogics.deposit("", m); }},
-        {"change", "change", [](char* m) { return g_theLogics.change(m); }},
-        {"dispense", "dispense",
-         [&](char* m) { return g_theLogics.dispense(100, "", &rest, m); }},
-        {"askPayout", "askPayout", [](char* m) { return g_theLogics.askPayout(100, m); }},
-        {"payout", "payout", [](char* m) { return g_theLogics.payout(0, 0, "", m); }},
-        {"amountDue", "payout", [&](char* m) { return g_theLogics.amountDue(0, "", &rest, m); }},
-        {"regret", "regret", [](char* m) { return g_theLogics.regret(0, m); }},
-        {"reset", "reset", [](char* m) { return g_theLogics.reset(m); }},
-        {"login", "login", [](char* m) { return g_theLogics.login(1, 1, m); }},
-    };
-    for (const auto& [name, method, operation] : operations) {
-        SCOPED_TRACE(name);
+    for (const BusyStepOperation& op : kBusyStepOperations) {
+        SCOPED_TRACE(op.name);
+        const std::string method = op.name == std::string("amountDue") ? "payout" : op.name;
         skipSleeps();
         device("a0000000001");  // idle: what every busy wait waits for ...
         device("a0000000011");  // ... then busy, and nothing more
         forgetCommands();
-        outcome(operation(message), QX_STATUS_BUSY, "QuaxVault is busy");
-        EXPECT_FALSE(errors("CQXLogics::" + std::string(method) +
-                            ": QuaxVault is still busy, giving up.")
-                         .empty());
+        outcome(op.call(message), QX_STATUS_BUSY, "QuaxVault is busy");
+        EXPECT_FALSE(
+            errors("CQXLogics::" + method + ": QuaxVault is still busy, giving up.")
+                .empty());
         EXPECT_TRUE(commands().empty()) << commands().front();
         qxplat::setSleepHookForTesting({});
         device("a0000000031");
     }
 }
 
-// A busy wait that an error ends stops the operations that have that branch; login, verifyQX
-// and reset go on and send their command.
+// A busy wait that an error ends stops the operations that have that branch; login, reset and
+// verifyQX go on and send their command.
 TEST_F(ReportsTest, OnlySomeBusyWaitsStopAtAnError) {
-    int verified = 0;
-    const std::tuple<const char*, char, std::function<short(char*)>> operations[] = {
-        // the operation, the first command it sends (0: none), the call
-        {"login", 'x', [](char* m) { return g_theLogics.login(1, 1, m); }},
-        {"verifyQX", 'x', [&](char* m) { return g_theLogics.verifyQX(&verified, m); }},
-        {"reset", 'e', [](char* m) { return g_theLogics.reset(m); }},
-        {"enablePayin", 0, [](char* m) { return g_theLogics.enablePayin(m); }},
-    };
-    for (const auto& [name, first, operation] : operations) {
-        SCOPED_TRACE(name);
+    for (const BusyStepOperation& op : kBusyStepOperations) {
+        SCOPED_TRACE(op.name);
         device("a0000000011");  // busy, then an error at the first poll step
         qxplat::setSleepHookForTesting([reported = false](int) mutable {
             if (!std::exchange(reported, true)) device("a0000000021");
         });
         forgetCommands();
-        const short result = operation(message);
+        const short result = op.call(message);
         qxplat::setSleepHookForTesting({});
         settle();
         const std::vector<std::string> sent = commands();
-        EXPECT_EQ(sent.empty() ? 0 : sent.front()[0], first);
-        if (!first) {
+        EXPECT_EQ(sent.empty() ? 0 : sent.front()[0], op.goesOnWith);
+        if (!op.goesOnWith) {
             EXPECT_EQ(result, QX_STATUS_ERROR);
         }
         device("a0000000031");

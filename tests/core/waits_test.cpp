@@ -188,32 +188,12 @@ TEST(DeviceModelNames, StatesAndWarningStatesByValue) {
     }
 }
 
-// Each operation's own busy wait: the idle status that ends it (3, or 0 alone for payout)
-// and its time-out.  The state is Logged Out, so an operation whose wait ended in time
-// refuses right after it with QX_STATUS_CLOSED; login, verifyQX and reset would send their
-// command then, so only their time-out is tried.
+// Each operation's own busy wait: the idle status that ends it and its time-out.  The state is
+// Logged Out, so an operation whose wait ended in time refuses right after it with
+// QX_STATUS_CLOSED; login, reset and verifyQX would send their command then, so only their
+// time-out is tried.
 TEST_F(Waits, EachOperationHasItsOwnBusyWait) {
-    char* m = message;
-    int verified = 0;
-    const struct {
-        const char* name;
-        std::function<short()> call;
-        int timeoutMs, idle;
-        bool closedAfter;
-    } ops[] = {
-        {"enablePayin", [&] { return core.enablePayin(m); }, 15000, 3, true},
-        {"disablePayin", [&] { return core.disablePayin(m); }, 15000, 3, true},
-        {"deposit", [&] { return core.deposit("", m); }, 15000, 3, true},
-        {"change", [&] { return core.change(m); }, 15000, 3, true},
-        {"askPayout", [&] { return core.askPayout(100, nullptr, m); }, 15000, 3, true},
-        {"dispense", [&] { return core.dispense(100, "", nullptr, m); }, 15000, 3, true},
-        {"payout", [&] { return core.payout(100, 0, "", nullptr, m); }, 15000, 0, true},
-        {"regret", [&] { return core.regret(0, m); }, 10000, 3, true},
-        {"login", [&] { return core.login(short(1), short(1), m); }, 15000, 3, false},
-        {"verifyQX", [&] { return core.verifyQX(&verified, m); }, 15000, 3, false},
-        {"reset", [&] { return core.reset(m); }, 15000, 3, false},
-    };
-    for (const auto& op : ops) {
+    for (const BusyStepOperation& op : kBusyStepOperations) {
         // A "c": an "a" would move the state on from Logged Out.
         const std::string idle = "c00000000" + std::to_string(op.idle) + "1";
         const int steps = op.timeoutMs / 10;
@@ -223,14 +203,14 @@ TEST_F(Waits, EachOperationHasItsOwnBusyWait) {
             {op.timeoutMs - 10, "c0000000031", QX_STATUS_BUSY, steps + 1},  // payout: no end
         };
         for (const auto& row : rows) {
-            if (row.result == QX_STATUS_CLOSED && !op.closedAfter) continue;
+            if (row.result == QX_STATUS_CLOSED && op.goesOnWith) continue;
             if (row.sleeps > steps && op.idle == 3) continue;
             SCOPED_TRACE(std::string(op.name) + " " + row.text + " at " + n(row.atMs));
             resetDeviceModelForTesting();
             g_QXState = QXS_LOGGED_OUT;
             g_nLastCallbackStatus = QX_DEVICE_BUSY;
             at(row.atMs, row.text);
-            waited(op.call(), row.result, row.sleeps);
+            waited(op.call(message), row.result, row.sleeps);
         }
     }
 }

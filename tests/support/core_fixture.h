@@ -87,6 +87,31 @@ inline void defaultMirrors() {
     g_LoggSendEvents = 1;
 }
 
+// The operations that open with the busy step of the pre-check frame: the name, the call, the
+// busy wait's time-out and the idle status that ends it (3, or 0 alone for payout and
+// amountDue), and the command the three without its error branch send after a wait that an
+// error ended (0: the operation stops).  verifyQX comes last: it forgets the identification.
+struct BusyStepOperation {
+    const char* name;
+    short (*call)(char* message);
+    int timeoutMs, idle;
+    char goesOnWith;
+};
+inline const BusyStepOperation kBusyStepOperations[] = {
+    {"enablePayin", [](char* m) { return g_theLogics.enablePayin(m); }, 15000, 3, 0},
+    {"disablePayin", [](char* m) { return g_theLogics.disablePayin(m); }, 15000, 3, 0},
+    {"deposit", [](char* m) { return g_theLogics.deposit("", m); }, 15000, 3, 0},
+    {"change", [](char* m) { return g_theLogics.change(m); }, 15000, 3, 0},
+    {"askPayout", [](char* m) { return g_theLogics.askPayout(100, m); }, 15000, 3, 0},
+    {"dispense", [](char* m) { return g_theLogics.dispense(100, "", nullptr, m); }, 15000, 3, 0},
+    {"payout", [](char* m) { return g_theLogics.payout(0, 0, "", m); }, 15000, 0, 0},
+    {"amountDue", [](char* m) { return g_theLogics.amountDue(0, "", nullptr, m); }, 15000, 0, 0},
+    {"regret", [](char* m) { return g_theLogics.regret(0, m); }, 10000, 3, 0},
+    {"login", [](char* m) { return g_theLogics.login(short(1), short(1), m); }, 15000, 3, 'x'},
+    {"reset", [](char* m) { return g_theLogics.reset(m); }, 15000, 3, 'e'},
+    {"verifyQX", [](char* m) { return g_theLogics.verifyQX(nullptr, m); }, 15000, 3, 'x'},
+};
+
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
