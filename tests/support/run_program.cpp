@@ -1,5 +1,5 @@
 // run_program.cpp - runProgram: the child's environment, then one OS section each that starts
-// the program with fork and execve or with CreateProcess, and waits for it.
+// the program with posix_spawn or with CreateProcess, and waits for it.
 #include "tests/support/run_program.h"
 
 #include <cctype>
@@ -9,6 +9,7 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,26 +58,6 @@ std::vector<std::string> ownEnvironment() {
     return entries;
 }
 
-// One argument as the C runtime splits a command line: quoted when it holds blanks or quotes,
-// backslashes doubled only where a quote follows them.
-std::string quoted(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\n\v\"") == std::string::npos)
-        return argument;
-    std::string text = "\"";
-    std::size_t backslashes = 0;
-    for (char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        text.append(c == '"' ? 2 * backslashes + 1 : backslashes, '\\');
-        text += c;
-        backslashes = 0;
-    }
-    text.append(2 * backslashes, '\\');
-    return text + "\"";
-}
-
 HANDLE openInherited(const std::string& path, bool forWriting) {
     SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
     return CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
@@ -90,8 +71,10 @@ int runProgram(const ProgramRun& run) {
     HANDLE output = openInherited(run.output, true);
     if (output == INVALID_HANDLE_VALUE) return -1;
     HANDLE input = openInherited(run.input.empty() ? "NUL" : run.input, false);
-    std::string commandLine = quoted(run.program);
-    for (const std::string& argument : run.arguments) commandLine += " " + quoted(argument);
+    // Each argument quoted for the blanks of a folder's name (none holds a quote or ends in a
+    // backslash, which the C runtime would read otherwise).
+    std::string commandLine = "\"" + run.program + "\"";
+    for (const std::string& argument : run.arguments) commandLine += " \"" + argument + "\"";
     std::string block;
     for (const std::string& entry : childEnvironment(ownEnvironment(), run)) block += entry + '\0';
     block += '\0';
@@ -137,41 +120,38 @@ std::vector<char*> pointersTo(std::vector<std::string>& texts) {
     return pointers;
 }
 
-// In the child between fork and exec: only calls that are safe there (the test's other threads
-// may have held any lock at the fork).
-[[noreturn]] void becomeProgram(int input, int output, const char* folder, char** argv,
-                                char** envp) {
-    if (dup2(input, STDIN_FILENO) >= 0 && dup2(output, STDOUT_FILENO) >= 0 &&
-        dup2(output, STDERR_FILENO) >= 0 && (!*folder || chdir(folder) == 0)) {
-        execve(argv[0], argv, envp);
-    }
-    const char why[] = "cannot start ";
-    (void)!write(output, why, sizeof why - 1);
-    (void)!write(output, argv[0], std::strlen(argv[0]));
-    (void)!write(output, "\n", 1);
-    _exit(127);
-}
-
 }  // namespace
 
 int runProgram(const ProgramRun& run) {
-    // Everything the child needs is made before the fork.
     std::vector<std::string> arguments = {run.program};
     arguments.insert(arguments.end(), run.arguments.begin(), run.arguments.end());
     std::vector<std::string> environment = childEnvironment(ownEnvironment(), run);
     std::vector<char*> argv = pointersTo(arguments), envp = pointersTo(environment);
     const int output = open(run.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (output < 0) return -1;
     const int input =
         open(run.input.empty() ? "/dev/null" : run.input.c_str(), O_RDONLY | O_CLOEXEC);
-    const pid_t child = output >= 0 && input >= 0 ? fork() : -1;
-    if (child == 0) becomeProgram(input, output, run.folder.c_str(), argv.data(), envp.data());
-    if (child < 0 && output >= 0) {
-        const std::string why = input < 0 ? "cannot open " + run.input + "\n" : "cannot fork\n";
+    const int unreadable = input < 0 ? errno : 0;
+    // The child's standard files and folder are set up in the child, and a failed exec is
+    // reported as the spawn's error.
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
+    if (!run.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, run.folder.c_str());
+    pid_t child = -1;
+    const int failed = unreadable ? unreadable
+                                  : posix_spawn(&child, argv[0], &actions, nullptr, argv.data(),
+                                                envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) {
+        const std::string why = "cannot start " + run.program + ": " + std::strerror(failed) + "\n";
         (void)!write(output, why.data(), why.size());
     }
     if (input >= 0) close(input);
-    if (output >= 0) close(output);
-    if (child < 0) return -1;
+    close(output);
+    if (failed) return -1;
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
         if (errno != EINTR) return -1;
