@@ -17,11 +17,6 @@ const DWORD kDeliveryWaitMs = 20000;
 
 enum SinkId : DISPID { kSoData = 1, kSoDirectIO, kSoStatusUpdate };
 
-struct Delivery {
-    ReceivedEvent event;
-    HANDLE done;
-};
-
 std::string narrow(BSTR text) {
     std::string out;
     for (UINT i = 0; text && i < SysStringLen(text); ++i) out += static_cast<char>(text[i]);
@@ -33,35 +28,25 @@ BSTR wide(const std::string& text) {
     return SysAllocString(w.c_str());
 }
 
-VARIANT longValue(long value) {
+VARIANT variant(VARTYPE type) {
     VARIANT v;
     VariantInit(&v);
-    v.vt = VT_I4;
+    v.vt = type;
+    return v;
+}
+VARIANT longValue(long value) {
+    VARIANT v = variant(VT_I4);
     v.lVal = value;
     return v;
 }
-
 VARIANT textValue(const std::string& value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BSTR;
+    VARIANT v = variant(VT_BSTR);
     v.bstrVal = wide(value);
     return v;
 }
-
 VARIANT byRef(long* value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_I4;
+    VARIANT v = variant(VT_BYREF | VT_I4);
     v.plVal = value;
-    return v;
-}
-
-VARIANT byRef(BSTR* value) {
-    VARIANT v;
-    VariantInit(&v);
-    v.vt = VT_BYREF | VT_BSTR;
-    v.pbstrVal = value;
     return v;
 }
 
@@ -69,7 +54,7 @@ VARIANT byRef(BSTR* value) {
 
 // ---- EventSink -------------------------------------------------------------
 
-EventSink::EventSink() : m_thread(GetCurrentThreadId()) {
+EventSink::EventSink() {
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = &EventSink::windowProc;
     windowClass.hInstance = GetModuleHandleA(nullptr);
@@ -80,10 +65,6 @@ EventSink::EventSink() : m_thread(GetCurrentThreadId()) {
     SetWindowLongPtrA(m_window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
-EventSink::~EventSink() {
-    if (m_window) DestroyWindow(m_window);
-}
-
 HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** object) {
     if (!object) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
@@ -92,16 +73,6 @@ HRESULT STDMETHODCALLTYPE EventSink::QueryInterface(REFIID iid, void** object) {
     }
     *object = nullptr;
     return E_NOINTERFACE;
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfoCount(UINT* count) {
-    *count = 0;
-    return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** info) {
-    *info = nullptr;
-    return DISP_E_BADINDEX;
 }
 
 // The CashChanger control object has no error and no output-complete
@@ -143,43 +114,32 @@ HRESULT STDMETHODCALLTYPE EventSink::Invoke(DISPID id, REFIID, LCID, WORD, DISPP
         break;
     default: return DISP_E_MEMBERNOTFOUND;
     }
-    if (GetCurrentThreadId() == m_thread) {
-        m_events.push_back(event);
-        return S_OK;
-    }
-    auto* delivery = new Delivery{event, CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    PostMessageA(m_window, kDeliver, 0, reinterpret_cast<LPARAM>(delivery));
-    if (WaitForSingleObject(delivery->done, kDeliveryWaitMs) != WAIT_OBJECT_0) {
-        // The window may still reach it: leave it to leak.
-        InterlockedIncrement(&m_stuck);
+    // A window of this thread's takes it: at once on this thread, else when the thread pumps.
+    auto* delivered = new ReceivedEvent(event);
+    DWORD_PTR unused = 0;
+    if (!SendMessageTimeoutA(m_window, kDeliver, 0, reinterpret_cast<LPARAM>(delivered),
+                             SMTO_NORMAL, kDeliveryWaitMs, &unused)) {
+        InterlockedIncrement(&m_stuck);  // the window may still reach it: left to leak
         return E_FAIL;
     }
-    CloseHandle(delivery->done);
-    delete delivery;
+    delete delivered;
     return S_OK;
 }
 
 LRESULT CALLBACK EventSink::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kDeliver) return DefWindowProcA(window, message, wParam, lParam);
     auto* sink = reinterpret_cast<EventSink*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    auto* delivery = reinterpret_cast<Delivery*>(lParam);
-    sink->m_events.push_back(delivery->event);
-    SetEvent(delivery->done);
+    sink->m_events.push_back(*reinterpret_cast<ReceivedEvent*>(lParam));
     return 0;
 }
 
 bool EventSink::pumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
+    for (const DWORD start = GetTickCount();;
+         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
         MSG message;
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
         if (done()) return true;
-        const DWORD waited = GetTickCount() - start;
-        if (waited >= static_cast<DWORD>(timeoutMs)) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        if (GetTickCount() - start >= static_cast<DWORD>(timeoutMs)) return false;
     }
 }
 
@@ -190,20 +150,6 @@ size_t EventSink::count(ReceivedEvent::Kind kind, long number) const {
 }
 
 // ---- ServiceObject ---------------------------------------------------------
-
-const std::vector<std::wstring>& ServiceObject::methodNames() {
-    static const std::vector<std::wstring> names = {
-        L"COFreezeEvents",     L"GetPropertyNumber",      L"SetPropertyNumber",
-        L"GetPropertyString",  L"SetPropertyString",      L"OpenService",
-        L"CheckHealth",        L"ClaimDevice",            L"CloseService",
-        L"DirectIO",           L"ReleaseDevice",          L"DispenseCash",
-        L"DispenseChange",     L"ReadCashCounts",         L"ClearInput",
-        L"BeginDeposit",       L"EndDeposit",             L"FixDeposit",
-        L"PauseDeposit",       L"ResetStatistics",        L"RetrieveStatistics",
-        L"UpdateStatistics",   L"CompareFirmwareVersion", L"UpdateFirmware",
-        L"AdjustCashCounts"};
-    return names;
-}
 
 std::unique_ptr<ServiceObject> ServiceObject::create(const std::string& deviceName,
                                                      std::string& error) {
@@ -229,21 +175,24 @@ std::unique_ptr<ServiceObject> ServiceObject::create(const std::string& deviceNa
         return nullptr;
     }
     std::unique_ptr<ServiceObject> so(new ServiceObject(object));
-    std::vector<std::wstring> names = methodNames();
-    names.push_back(L"GetOpenResult");
-    for (const std::wstring& name : names) {
-        LPOLESTR asked[] = {const_cast<LPOLESTR>(name.c_str())};
+    for (const wchar_t* name :
+         {L"COFreezeEvents", L"GetPropertyNumber", L"SetPropertyNumber", L"GetPropertyString",
+          L"SetPropertyString", L"OpenService", L"CheckHealth", L"ClaimDevice", L"CloseService",
+          L"DirectIO", L"ReleaseDevice", L"DispenseCash", L"DispenseChange", L"ReadCashCounts",
+          L"ClearInput", L"BeginDeposit", L"EndDeposit", L"FixDeposit", L"PauseDeposit",
+          L"ResetStatistics", L"RetrieveStatistics", L"UpdateStatistics",
+          L"CompareFirmwareVersion", L"UpdateFirmware", L"AdjustCashCounts", L"GetOpenResult"}) {
+        LPOLESTR asked[] = {const_cast<LPOLESTR>(name)};
         DISPID id = DISPID_UNKNOWN;
         if (FAILED(object->GetIDsOfNames(IID_NULL, asked, 1, LOCALE_USER_DEFAULT, &id))) {
-            error = "the service object lacks " + std::string(name.begin(), name.end());
+            const std::wstring lacking(name);
+            error = "the service object lacks " + std::string(lacking.begin(), lacking.end());
             return nullptr;
         }
         so->m_ids[name] = id;
     }
     return so;
 }
-
-ServiceObject::~ServiceObject() { m_object->Release(); }
 
 VARIANT ServiceObject::invoke(const std::wstring& method, std::vector<VARIANT> arguments) {
     std::reverse(arguments.begin(), arguments.end());
@@ -268,7 +217,6 @@ long ServiceObject::invokeLong(const std::wstring& method, std::vector<VARIANT> 
     return result.vt == VT_I4 ? result.lVal : -2;
 }
 
-long ServiceObject::call(const wchar_t* method) { return invokeLong(method, {}); }
 long ServiceObject::call(const wchar_t* method, long argument) {
     return invokeLong(method, {longValue(argument)});
 }
@@ -278,15 +226,11 @@ long ServiceObject::call(const wchar_t* method, const std::string& argument) {
 
 long ServiceObject::open(const std::string& deviceClass, const std::string& deviceName,
                          IDispatch* sink) {
-    VARIANT co;
-    VariantInit(&co);
-    co.vt = VT_DISPATCH;
+    VARIANT co = variant(VT_DISPATCH);
     co.pdispVal = sink;
     sink->AddRef();
     return invokeLong(L"OpenService", {textValue(deviceClass), textValue(deviceName), co});
 }
-
-long ServiceObject::number(long index) { return call(L"GetPropertyNumber", index); }
 
 void ServiceObject::setNumber(long index, long value) {
     invoke(L"SetPropertyNumber", {longValue(index), longValue(value)});
@@ -299,25 +243,29 @@ std::string ServiceObject::text(long index) {
     return value;
 }
 
-long ServiceObject::directIO(long command, long& data, std::string& text) {
+long ServiceObject::invokeWithText(const wchar_t* method, std::vector<VARIANT> arguments,
+                                   size_t at, std::string& text) {
     BSTR buffer = wide(text);
-    long result = invokeLong(L"DirectIO", {longValue(command), byRef(&data), byRef(&buffer)});
+    VARIANT reference = variant(VT_BYREF | VT_BSTR);
+    reference.pbstrVal = &buffer;
+    arguments.insert(arguments.begin() + at, reference);
+    long result = invokeLong(method, std::move(arguments));
     text = narrow(buffer);
     SysFreeString(buffer);
     return result;
 }
 
+long ServiceObject::directIO(long command, long& data, std::string& text) {
+    return invokeWithText(L"DirectIO", {longValue(command), byRef(&data)}, 2, text);
+}
+
 long ServiceObject::readCashCounts(std::string& counts, bool& discrepancy) {
-    BSTR buffer = wide("unchanged");
-    VARIANT flag;
-    VariantInit(&flag);
     VARIANT_BOOL value = VARIANT_TRUE;
-    flag.vt = VT_BYREF | VT_BOOL;
+    VARIANT flag = variant(VT_BYREF | VT_BOOL);
     flag.pboolVal = &value;
-    long result = invokeLong(L"ReadCashCounts", {byRef(&buffer), flag});
-    counts = narrow(buffer);
+    counts = "unchanged";
+    long result = invokeWithText(L"ReadCashCounts", {flag}, 0, counts);
     discrepancy = value != VARIANT_FALSE;
-    SysFreeString(buffer);
     return result;
 }
 
@@ -326,11 +274,7 @@ long ServiceObject::compareFirmwareVersion(const std::string& file, long& result
 }
 
 long ServiceObject::retrieveStatistics(std::string& buffer) {
-    BSTR text = wide(buffer);
-    long result = invokeLong(L"RetrieveStatistics", {byRef(&text)});
-    buffer = narrow(text);
-    SysFreeString(text);
-    return result;
+    return invokeWithText(L"RetrieveStatistics", {}, 0, buffer);
 }
 
 }  // namespace qxopos_test

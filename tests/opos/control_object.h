@@ -31,13 +31,16 @@ struct ReceivedEvent {
 class EventSink final : public IDispatch {
 public:
     EventSink();
-    ~EventSink();
+    ~EventSink() { DestroyWindow(m_window); }
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { *count = 0; return S_OK; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        *info = nullptr;
+        return DISP_E_BADINDEX;
+    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params,
@@ -57,7 +60,6 @@ private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM, LPARAM lParam);
 
     HWND m_window = nullptr;
-    DWORD m_thread;
     std::vector<ReceivedEvent> m_events;
     volatile long m_stuck = 0;
 };
@@ -70,15 +72,13 @@ public:
     // the reason when any step fails.
     static std::unique_ptr<ServiceObject> create(const std::string& deviceName,
                                                  std::string& error);
-    ~ServiceObject();
+    ~ServiceObject() { m_object->Release(); }
 
-    static const std::vector<std::wstring>& methodNames();
-
-    long call(const wchar_t* method);
+    long call(const wchar_t* method) { return invokeLong(method, {}); }
     long call(const wchar_t* method, long argument);
     long call(const wchar_t* method, const std::string& argument);
     long open(const std::string& deviceClass, const std::string& deviceName, IDispatch* sink);
-    long number(long index);
+    long number(long index) { return call(L"GetPropertyNumber", index); }
     void setNumber(long index, long value);
     std::string text(long index);
     // Methods with out-parameters, by reference as the control object passes them.
@@ -92,6 +92,9 @@ private:
     // Arguments in declared order; they are handed over reversed.
     VARIANT invoke(const std::wstring& method, std::vector<VARIANT> arguments);
     long invokeLong(const std::wstring& method, std::vector<VARIANT> arguments);
+    // The arguments with a text passed by reference inserted at `at`; the text as it came back.
+    long invokeWithText(const wchar_t* method, std::vector<VARIANT> arguments, size_t at,
+                        std::string& text);
 
     IDispatch* m_object;
     std::map<std::wstring, DISPID> m_ids;

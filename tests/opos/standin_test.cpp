@@ -22,25 +22,19 @@ namespace {
 enum : long {
     SUCCESS = 0, E_CLOSED = 101, E_NOTCLAIMED = 103, E_DISABLED = 105, E_ILLEGAL = 106,
     E_EXTENDED = 114, ECHAN_OVERDISPENSE = 201, ORS_NOTSUPPORTED = 402, ORS_CONFIG = 403,
-    S_CLOSED = 1, S_IDLE = 2,
-    PIDX_Claimed = 1, PIDX_DataEventEnabled = 2, PIDX_DeviceEnabled = 3, PIDX_FreezeEvents = 4,
-    PIDX_ResultCode = 6, PIDX_ResultCodeExtended = 7, PIDX_ServiceObjectVersion = 8,
-    PIDX_State = 9, PIDX_DataCount = 12, PIDX_CapStatisticsReporting = 502,
-    PIDX_CapUpdateStatistics = 503, PIDX_CapCompareFirmwareVersion = 504,
-    PIDX_CapUpdateFirmware = 505, PIDX_DeviceName = 1000003,
-    PIDXChan_DeviceStatus = 13006, PIDXChan_FullStatus = 13007, PIDXChan_DepositAmount = 13008,
-    PIDXChan_DepositStatus = 13009, PIDXChan_RealTimeDataEnabled = 13011,
-    PIDXChan_CapDiscrepancy = 13501, PIDXChan_CapEmptySensor = 13502,
-    PIDXChan_CapFullSensor = 13503, PIDXChan_CapNearEmptySensor = 13504,
-    PIDXChan_CapNearFullSensor = 13505, PIDXChan_CapDeposit = 13506,
-    PIDXChan_CapDepositDataEvent = 13507, PIDXChan_CapPauseDeposit = 13508,
-    PIDXChan_CapRepayDeposit = 13509, PIDXChan_CapJamSensor = 13510,
-    PIDXChan_CurrencyCashList = 1013001,
-    CHAN_STATUS_OK = 0, CHAN_STATUS_NEAREMPTY = 12, CHAN_STATUS_EMPTYOK = 13,
-    CHAN_STATUS_JAM = 31, CHAN_STATUS_JAMOK = 32,
-    DEPOSIT_START = 1, DEPOSIT_END = 2, DEPOSIT_COUNT = 4,
-    DEPOSIT_CHANGE = 1, DEPOSIT_NOCHANGE = 2, DEPOSIT_REPAY = 3,
-    DEPOSIT_PAUSE = 11, DEPOSIT_RESTART = 12,
+    S_CLOSED = 1, S_IDLE = 2, PIDX_Claimed = 1, PIDX_DataEventEnabled, PIDX_DeviceEnabled,
+    PIDX_FreezeEvents, PIDX_ResultCode = 6, PIDX_ResultCodeExtended, PIDX_ServiceObjectVersion,
+    PIDX_State, PIDX_DataCount = 12, PIDX_CapStatisticsReporting = 502, PIDX_CapUpdateStatistics,
+    PIDX_CapCompareFirmwareVersion, PIDX_CapUpdateFirmware, PIDX_DeviceName = 1000003,
+    PIDXChan_DeviceStatus = 13006, PIDXChan_FullStatus, PIDXChan_DepositAmount,
+    PIDXChan_DepositStatus, PIDXChan_RealTimeDataEnabled = 13011, PIDXChan_CapDiscrepancy = 13501,
+    PIDXChan_CapEmptySensor, PIDXChan_CapFullSensor, PIDXChan_CapNearEmptySensor,
+    PIDXChan_CapNearFullSensor, PIDXChan_CapDeposit, PIDXChan_CapDepositDataEvent,
+    PIDXChan_CapPauseDeposit, PIDXChan_CapRepayDeposit, PIDXChan_CapJamSensor,
+    PIDXChan_CurrencyCashList = 1013001, CHAN_STATUS_OK = 0, CHAN_STATUS_NEAREMPTY = 12,
+    CHAN_STATUS_EMPTYOK, CHAN_STATUS_JAM = 31, CHAN_STATUS_JAMOK, DEPOSIT_START = 1, DEPOSIT_END,
+    DEPOSIT_COUNT = 4, DEPOSIT_CHANGE = 1, DEPOSIT_NOCHANGE, DEPOSIT_REPAY, DEPOSIT_PAUSE = 11,
+    DEPOSIT_RESTART,
 };
 
 const char kDevice[] = "QXCashChanger";
@@ -55,10 +49,7 @@ struct Till {
     std::unique_ptr<ServiceObject> so;
     std::string classId;
 };
-Till& till() {
-    static Till instance;
-    return instance;
-}
+Till& till() { static Till instance; return instance; }
 ServiceObject& so() { return *till().so; }
 EventSink& sink() { return *till().sink; }
 
@@ -68,13 +59,9 @@ void setOption(const char* name, int value) {
     simEntry<int (*)(const char*, int)>("qxsim_set_option")(name, value);
 }
 
-bool waitForData() {
-    return sink().pumpUntil([] { return sink().count(ReceivedEvent::Data, 0) > 0; },
-                            kEventWaitMs);
-}
-bool waitForStatus(long value) {
-    return sink().pumpUntil(
-        [&] { return sink().count(ReceivedEvent::StatusUpdate, value) > 0; }, kEventWaitMs);
+// Pumps until an event of the kind came (for StatusUpdate and DirectIO, of that number).
+bool waitFor(ReceivedEvent::Kind kind, long number = 0) {
+    return sink().pumpUntil([=] { return sink().count(kind, number) > 0; }, kEventWaitMs);
 }
 
 class ComApartment : public ::testing::Environment {
@@ -156,7 +143,7 @@ TEST(OposStandIn, C_DepositWithChange) {
 
     sink().clear();
     ASSERT_EQ(simEntry<int (*)(int)>("qxsim_insert")(2000), 0) << "pay-in is not enabled";
-    ASSERT_TRUE(waitForData());
+    ASSERT_TRUE(waitFor(ReceivedEvent::Data));
     EXPECT_EQ(sink().events().front().number, 0) << "a DataEvent's status is 0";
     EXPECT_EQ(so().number(PIDXChan_DepositAmount), 2000);
     EXPECT_EQ(so().number(PIDXChan_DepositStatus), DEPOSIT_COUNT);
@@ -175,14 +162,13 @@ TEST(OposStandIn, C_DepositWithChange) {
     simEntry<void (*)(char, const char*, int)>("qxsim_override_answer")('c', "001", 2);
     ASSERT_EQ(so().call(L"DispenseChange", 730), SUCCESS);
     EXPECT_EQ(valueBeforeChange - deviceValue(), 730);
-    EXPECT_TRUE(waitForStatus(CHAN_STATUS_NEAREMPTY));
+    EXPECT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_NEAREMPTY));
     EXPECT_EQ(so().number(PIDXChan_DeviceStatus), CHAN_STATUS_NEAREMPTY);
 
     // A refill by the back office: its cash session, and the levels are good again.
     setOption("bo_refill", 5000);
-    EXPECT_TRUE(waitForStatus(CHAN_STATUS_EMPTYOK));
-    EXPECT_TRUE(sink().pumpUntil([] { return sink().count(ReceivedEvent::DirectIO, 1) > 0; },
-                                 kEventWaitMs));
+    EXPECT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_EMPTYOK));
+    EXPECT_TRUE(waitFor(ReceivedEvent::DirectIO, 1));
     EXPECT_EQ(so().number(PIDXChan_DeviceStatus), CHAN_STATUS_OK);
 }
 
@@ -199,7 +185,7 @@ TEST(OposStandIn, E_JamThenReset) {
     const long levelsBefore = so().number(PIDXChan_DeviceStatus);
     sink().clear();
     setOption("error_code", 1);
-    ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAM));
+    ASSERT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_JAM));
     EXPECT_EQ(so().number(PIDXChan_DeviceStatus), CHAN_STATUS_JAM);
     EXPECT_EQ(so().call(L"BeginDeposit"), E_ILLEGAL) << "no deposit while jammed";
 
@@ -207,7 +193,7 @@ TEST(OposStandIn, E_JamThenReset) {
     std::string text;
     ASSERT_EQ(so().directIO(1, data, text), SUCCESS) << text;
     EXPECT_EQ(data, 0);
-    ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAMOK));
+    ASSERT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_JAMOK));
     EXPECT_EQ(so().number(PIDXChan_DeviceStatus), levelsBefore);
 }
 
@@ -226,7 +212,7 @@ TEST(OposStandIn, F_FreezeEventsAndDataEventEnabledHoldEvents) {
     EXPECT_EQ(sink().count(ReceivedEvent::Data, 0), 0u) << "frozen";
     EXPECT_EQ(so().number(PIDX_DataCount), 1);
     ASSERT_EQ(so().call(L"COFreezeEvents", 0), SUCCESS);
-    ASSERT_TRUE(waitForData());
+    ASSERT_TRUE(waitFor(ReceivedEvent::Data));
 
     // Data events are now off until the till turns them on again.
     sink().clear();
@@ -238,7 +224,7 @@ TEST(OposStandIn, F_FreezeEventsAndDataEventEnabledHoldEvents) {
     EXPECT_EQ(sink().count(ReceivedEvent::Data, 0), 0u) << "DataEventEnabled is off";
     EXPECT_EQ(so().number(PIDX_DataCount), 1);
     so().setNumber(PIDX_DataEventEnabled, 1);
-    ASSERT_TRUE(waitForData());
+    ASSERT_TRUE(waitFor(ReceivedEvent::Data));
     EXPECT_EQ(so().number(PIDXChan_DepositAmount), 1500);
 
     // REPAY returns everything paid in.
@@ -256,32 +242,24 @@ TEST(OposStandIn, G_RefusedMethodsAndCapabilities) {
     EXPECT_FALSE(discrepancy);
     long firmware = -1;
     EXPECT_EQ(so().compareFirmwareVersion("qx.bin", firmware), E_ILLEGAL);
-    struct Refused {
-        const wchar_t* method;
-        std::string argument;
-    };
-    for (const Refused& refused : {Refused{L"DispenseCash", "500:1"},
-                                   Refused{L"AdjustCashCounts", "500:10"},
-                                   Refused{L"UpdateFirmware", "qx.bin"}})
-        EXPECT_EQ(so().call(refused.method, refused.argument), E_ILLEGAL) << refused.method;
+    const std::pair<const wchar_t*, const char*> refused[] = {
+        {L"DispenseCash", "500:1"}, {L"AdjustCashCounts", "500:10"}, {L"UpdateFirmware", "qx.bin"}};
+    for (const auto& [method, argument] : refused)
+        EXPECT_EQ(so().call(method, std::string(argument)), E_ILLEGAL) << method;
     // Out of sequence.
     EXPECT_EQ(so().call(L"FixDeposit"), E_ILLEGAL);
     EXPECT_EQ(so().call(L"EndDeposit", DEPOSIT_NOCHANGE), E_ILLEGAL);
     EXPECT_EQ(so().call(L"PauseDeposit", DEPOSIT_RESTART), E_ILLEGAL);
 
-    struct Capability {
-        long index;
-        long value;
-    };
-    for (const Capability& cap :
-         {Capability{PIDXChan_CapDiscrepancy, 0}, Capability{PIDX_CapCompareFirmwareVersion, 0},
-          Capability{PIDX_CapUpdateFirmware, 0}, Capability{PIDX_CapStatisticsReporting, 1},
-          Capability{PIDX_CapUpdateStatistics, 1}, Capability{PIDXChan_CapDeposit, 1},
-          Capability{PIDXChan_CapDepositDataEvent, 1}, Capability{PIDXChan_CapPauseDeposit, 1},
-          Capability{PIDXChan_CapRepayDeposit, 1}, Capability{PIDXChan_CapJamSensor, 1},
-          Capability{PIDXChan_CapEmptySensor, 1}, Capability{PIDXChan_CapNearEmptySensor, 1},
-          Capability{PIDXChan_CapFullSensor, 1}, Capability{PIDXChan_CapNearFullSensor, 1}})
-        EXPECT_EQ(so().number(cap.index), cap.value) << "property " << cap.index;
+    const std::pair<long, long> capabilities[] = {  // index, value
+        {PIDXChan_CapDiscrepancy, 0}, {PIDX_CapCompareFirmwareVersion, 0},
+        {PIDX_CapUpdateFirmware, 0}, {PIDX_CapStatisticsReporting, 1},
+        {PIDX_CapUpdateStatistics, 1}, {PIDXChan_CapDeposit, 1}, {PIDXChan_CapDepositDataEvent, 1},
+        {PIDXChan_CapPauseDeposit, 1}, {PIDXChan_CapRepayDeposit, 1}, {PIDXChan_CapJamSensor, 1},
+        {PIDXChan_CapEmptySensor, 1}, {PIDXChan_CapNearEmptySensor, 1},
+        {PIDXChan_CapFullSensor, 1}, {PIDXChan_CapNearFullSensor, 1}};
+    for (const auto& [index, value] : capabilities)
+        EXPECT_EQ(so().number(index), value) << "property " << index;
     EXPECT_EQ(so().number(PIDXChan_FullStatus), CHAN_STATUS_OK);
 }
 
@@ -313,15 +291,14 @@ TEST(OposStandIn, I_JamClearedWithoutResetAndOneEventThread) {
     REQUIRE_OPEN();
     sink().clear();
     setOption("bo_withdraw", 100);
-    ASSERT_TRUE(sink().pumpUntil([] { return sink().count(ReceivedEvent::DirectIO, 0) > 0; },
-                                 kEventWaitMs));
+    ASSERT_TRUE(waitFor(ReceivedEvent::DirectIO, 0));
     // A coin jam that clears without a reset: the next report without an
     // error (idle, pay-in off, open) ends it.
     setOption("error_code", 2);
-    ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAM));
+    ASSERT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_JAM));
     setOption("error_code", 0);
     simEntry<void (*)(const char*)>("qxsim_inject_callback")("a0000000031");
-    ASSERT_TRUE(waitForStatus(CHAN_STATUS_JAMOK));
+    ASSERT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_JAMOK));
     const auto events = sink().events();
     ASSERT_GE(events.size(), 3u);
     for (const ReceivedEvent& event : events) {
