@@ -1,6 +1,7 @@
 // test_env.cpp - shared helpers of the test programs.
 #include "tests/support/test_env.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
@@ -16,8 +17,7 @@ std::string makeTempDir(const std::string& hint) {
     static std::atomic<int> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     fs_::path dir = fs_::temp_directory_path() / "qxtests" /
-                    (hint + "_" + std::to_string(stamp) + "_" +
-                     std::to_string(counter++));
+                    (hint + "_" + std::to_string(stamp) + "_" + std::to_string(counter++));
     fs_::create_directories(dir);
     return dir.string();
 }
@@ -78,18 +78,14 @@ std::vector<std::string> logLinesContaining(const std::string& baseName,
                                             const std::string& dir) {
     std::vector<std::string> lines;
     std::istringstream text(readLog(baseName, dir));
-    for (std::string line; std::getline(text, line);) {
+    for (std::string line; std::getline(text, line);)
         if (line.find(needle) != std::string::npos) lines.push_back(line);
-    }
     return lines;
 }
 
-std::string fs(const std::string& withBars) {
-    std::string text = withBars;
-    for (char& c : text) {
-        if (c == '|') c = '\x1C';
-    }
-    return text;
+std::string fs(std::string withBars) {
+    std::replace(withBars.begin(), withBars.end(), '|', '\x1C');
+    return withBars;
 }
 
 }  // namespace qxtest

@@ -38,7 +38,7 @@ constexpr int kDenominations[] = {50000, 20000, 10000, 5000, 2000, 1000, 500, 20
                                   100,   50,    20,    10,   5,    2,    1};
 
 // "a" FS "b" from "a|b": lets tests write device texts readably.
-std::string fs(const std::string& withBars);
+std::string fs(std::string withBars);
 
 }  // namespace qxtest
 
