@@ -8,6 +8,8 @@
 
 #include <algorithm>
 
+#include "tests/opos/field.h"
+
 namespace qxopos_test {
 namespace {
 
@@ -24,8 +26,7 @@ std::string narrow(BSTR text) {
 }
 
 BSTR wide(const std::string& text) {
-    std::wstring w(text.begin(), text.end());
-    return SysAllocString(w.c_str());
+    return SysAllocString(std::wstring(text.begin(), text.end()).c_str());
 }
 
 VARIANT variant(VARTYPE type) {
@@ -154,17 +155,14 @@ size_t EventSink::count(ReceivedEvent::Kind kind, long number) const {
 std::unique_ptr<ServiceObject> ServiceObject::create(const std::string& deviceName,
                                                      std::string& error) {
     const std::string key = "SOFTWARE\\OLEforRetail\\ServiceOPOS\\CashChanger\\" + deviceName;
-    char progId[256] = "";
-    DWORD size = sizeof progId;
-    if (RegGetValueA(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, progId,
-                     &size) != ERROR_SUCCESS) {
+    const std::string progId = registryText(key, nullptr);
+    CLSID classId;
+    if (progId == "<missing>") {
         error = "no ProgID under HKLM\\" + key;
         return nullptr;
     }
-    const std::wstring wideProgId(progId, progId + std::char_traits<char>::length(progId));
-    CLSID classId;
-    if (FAILED(CLSIDFromProgID(wideProgId.c_str(), &classId))) {
-        error = std::string("no class for the ProgID ") + progId;
+    if (FAILED(CLSIDFromProgID(std::wstring(progId.begin(), progId.end()).c_str(), &classId))) {
+        error = "no class for the ProgID " + progId;
         return nullptr;
     }
     IDispatch* object = nullptr;
