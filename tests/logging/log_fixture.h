@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <regex>
 
@@ -53,6 +54,14 @@ protected:
         return std::regex_replace(readFile(path), std::regex("\r\n"), "\n");
     }
     std::string contentOf(const std::string& name) const { return logText(pathOf(name)); }
+    // The lines of a file written at the fixture's time, without their stamps (the error
+    // file's date too), each ended by '|'.
+    std::string linesOf(const std::string& name) const {
+        static const std::regex stamp("(2026-12-04 Fri)?w48 14:03:07\\.250 ");
+        std::string text = std::regex_replace(contentOf(name), stamp, "");
+        std::replace(text.begin(), text.end(), '\n', '|');
+        return text;
+    }
     bool writable(const std::string& name) const {
         auto perms = std::filesystem::status(pathOf(name)).permissions();
         return (perms & std::filesystem::perms::owner_write) != std::filesystem::perms::none;
