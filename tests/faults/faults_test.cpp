@@ -3,6 +3,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 
 #include "tests/api/api_fixture.h"
 
@@ -19,13 +20,9 @@ std::string now(const char* format) {
     return text;
 }
 
-// The first lines of a log, without their times.
-std::string opening(const std::string& base, int count) {
-    std::istringstream text(readLog(base));
-    std::string lines;
-    for (std::string line; count-- > 0 && std::getline(text, line);)
-        lines += line.substr(17, line.find_last_not_of('\r') - 16) + "\n";
-    return lines;
+// The lines of a log, without their times.
+std::string untimed(const std::string& base) {
+    return std::regex_replace(readLog(base), std::regex("(^|\n)w\\d\\d [0-9:.]{12} |\r"), "$1");
 }
 
 // The child loads the library and sells once, "Done" translated as QX_DONE says; then the log
@@ -92,9 +89,10 @@ TEST_F(FaultTest, LogFolderFaultsLoseLinesButNotTheSale) {
 TEST_F(FaultTest, SettingsAndLanguageFilesThatCannotBeRead) {
     if (inScenario()) {  // a fresh log folder: the load opened each log with its banner
         const std::string bar = "## " + std::string(62, '=') + "\n";
-        EXPECT_EQ(opening("qxapi", 3), bar + "## C API Loaded\n" + bar);
-        EXPECT_EQ(opening("qxlogic", 4),
-                  "## Session Starting\n" + bar + "## CQXLogics::CQXLogics\n" + bar);
+        const std::string api = bar + "## C API Loaded\n" + bar,
+                          logic = "## Session Starting\n" + bar + "## CQXLogics::CQXLogics\n" + bar;
+        EXPECT_EQ(untimed("qxapi").substr(0, api.size()), api);
+        EXPECT_EQ(untimed("qxlogic").substr(0, logic.size()), logic);
         return childScenario();
     }
     const std::string missing = makeTempDir("missing"), corrupt = makeTempDir("corrupt");
@@ -134,9 +132,8 @@ TEST_F(FaultTest, SettingsAndLanguageFilesThatCannotBeRead) {
         const std::string output =
             runInChild({{"QXCONFIG", c.config}, {"QXLOGS", makeTempDir("settings_logs")},
                         {"QX_DONE", c.done}, {"QX_EXPECT", expected}});
-        const bool printed = output.find("Failing on char -128\n") != std::string::npos ||
-                             output.find("Failing on char -128\r") != std::string::npos;
-        EXPECT_EQ(printed, c.file == "qxlang.ini") << output;
+        EXPECT_EQ(std::regex_search(output, std::regex("Failing on char -128\r?\n")),
+                  c.file == "qxlang.ini") << output;
     }
 }
 

@@ -78,6 +78,10 @@ TEST_F(PosixLogFiles, AreNeverWrittenOrMarkedThroughALink) {
 // neither kills nor blocks the sender.
 TEST(PosixPlatform, NotificationsAreWholeRecords) {
     const unsigned status = qxplat::registerWindowMessage("wm_qx_callback_STATUS");
+    const auto text = [](const QXNotification& r) {
+        return std::to_string(r.message) + " " + std::to_string(r.reserved) + " " +
+               std::to_string(r.wParam) + " " + std::to_string(r.lParam) + "|";
+    };
     int fds[2];
     for (bool socket : {false, true}) {
         ASSERT_EQ(socket ? socketpair(AF_UNIX, SOCK_STREAM, 0, fds) : pipe(fds), 0);
@@ -85,13 +89,9 @@ TEST(PosixPlatform, NotificationsAreWholeRecords) {
         qxplat::postMessage(QX_HWND_FROM_FD(fds[1]), QX_WM_CALLBACK_CASHSESSION, 0xFFFFFFFFu, 7);
         QXNotification records[3] = {};
         EXPECT_EQ(read(fds[0], records, sizeof records), ssize_t(2 * sizeof records[0]));
-        EXPECT_EQ(records[0].message, QX_WM_CALLBACK_STATUS);
-        EXPECT_EQ(records[0].reserved, 0u);
-        EXPECT_EQ(records[0].wParam, 1);
-        EXPECT_EQ(records[0].lParam, -2500);
-        EXPECT_EQ(records[1].message, QX_WM_CALLBACK_CASHSESSION);
-        EXPECT_EQ(records[1].wParam, 0xFFFFFFFFll);
-        EXPECT_EQ(records[1].lParam, 7);
+        EXPECT_EQ(text(records[0]) + text(records[1]),
+                  std::to_string(QX_WM_CALLBACK_STATUS) + " 0 1 -2500|" +
+                      std::to_string(QX_WM_CALLBACK_CASHSESSION) + " 0 4294967295 7|");
         close(fds[0]);
         qxplat::postMessage(QX_HWND_FROM_FD(fds[1]), status, 1, 1);
         close(fds[1]);
