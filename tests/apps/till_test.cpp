@@ -21,17 +21,15 @@ TEST(TillParsing, CommandsAndOptions) {
         {"Insert\t2000", Verb::Insert, 2000, ""},
         {"pay 0000000001250", Verb::Pay, 1250, ""},
         {"pay 99999999", Verb::Pay, till::kMaxAmount, ""},
-        {"   \t ", Verb::Empty, -1, ""},
-        {"exit", Verb::Quit, -1, ""},
-        {"cancel", Verb::Regret, -1, ""},
+        {"   \t ", Verb::Empty, -1, ""},  {"exit", Verb::Quit, -1, ""},
+        {"cancel", Verb::Regret, -1, ""}, {"login 7", Verb::Invalid, -1, ""},
+        {"login 100 1", Verb::Invalid, -1, ""},
         {"frobnicate 3", Verb::Invalid, -1, "unknown command 'frobnicate'"},
         {"pay abc", Verb::Invalid, -1, "'abc' is not an amount"},
         {"pay -5", Verb::Invalid, -1, "cannot be negative"},
         {"pay 100000000", Verb::Invalid, -1, "too big"},
         {"refund", Verb::Invalid, -1, "takes one amount"},
         {"status now", Verb::Invalid, -1, "takes no arguments"},
-        {"login 7", Verb::Invalid, -1, ""},
-        {"login 100 1", Verb::Invalid, -1, ""},
     };
     for (const auto& [line, verb, amount, error] : cases) {
         const till::Command command = till::parseCommand(line);

@@ -9,12 +9,6 @@ namespace {
 
 using PayinTest = CashTest;
 
-int sleeps = 0;
-void countSleeps() {
-    sleeps = 0;
-    qxplat::setSleepHookForTesting([](int) { ++sleeps; });
-}
-
 // Paid 2000 for 1250: the whole 2000 is booked, 750 paid back in one command,
 // and the application saw the cash arrive and the device idle again.
 TEST_F(PayinTest, AmountDueBooksThePaidInAndGivesChange) {
@@ -100,9 +94,9 @@ TEST_F(PayinTest, LeavingCashDeposited) {
 TEST_F(PayinTest, EnableAfterABusyWaitOrRefused) {
     ASSERT_EQ(0, qxsim_set_option("stay_busy", 1));
     settle();
-    countSleeps();
-    qxplat::setSleepHookForTesting([](int) {
-        if (++sleeps != 3) return;
+    int steps = 0;
+    qxplat::setSleepHookForTesting([&steps](int) {
+        if (++steps != 3) return;
         qxsim_set_option("stay_busy", 0);  // the device settles while the operation waits
         qxsim_wait_idle(qxtest::kIdleWaitMs);
     });
@@ -124,7 +118,8 @@ TEST_F(PayinTest, ChangeAndRegretPayBack) {
     payIn(1000);
     g_bAskPayoutDone = true;
     ok(g_theLogics.change(message), "sent=e|1,command=1,asked=0,amount=0,state=Payin Enabled");
-    countSleeps();
+    int sleeps = 0;
+    qxplat::setSleepHookForTesting([&sleeps](int) { ++sleeps; });
     ok(g_theLogics.change(message));
     EXPECT_EQ(0, sleeps);
     qxplat::setSleepHookForTesting({});
