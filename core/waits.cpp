@@ -20,6 +20,7 @@
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "core/device_reports.h"
+#include "core/outcomes.h"
 #include "logging/log_shapes.h"
 #include "platform/platform.h"
 
@@ -42,7 +43,7 @@ short resultAt(std::int64_t elapsedMs, int timeoutMs) {
 }
 
 short errorEntered(const char* method) {
-    logError(std::string("CQXLogics::") + method + ": Error entered");
+    logError(logicPrefix(method) + "Error entered");
     return QX_STATUS_ERROR;
 }
 

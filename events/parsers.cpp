@@ -183,7 +183,7 @@ short getDenomination(const std::string& text, std::size_t start,
     }
     if (denomination == 0) {
         logError("cqxlogics.getDenomination: strDenomination conversion "
-                      "failed (denom=0), strDenomination = " + converted);
+                 "failed (denom=0), strDenomination = " + converted);
         return QX_STATUS_ERROR;
     }
     return QX_STATUS_OK;

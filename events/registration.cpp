@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/cqxlogics.h"
+#include "core/outcomes.h"
 #include "events/receivers.h"
 #include "logging/caller_text.h"
 #include "logging/log_shapes.h"
@@ -11,7 +12,7 @@
 namespace {
 
 void logRegisterError(const std::string& method, const char* what) {
-    logError("CQXLogics::" + method + ": " + what);
+    logError(logicPrefix(method.c_str()) + what);
 }
 
 // The frame shared by the registerEvents forms: all of the form's
