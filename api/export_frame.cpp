@@ -39,7 +39,7 @@ ExportFrame::~ExportFrame() {
     if (m_holdsTurn) releaseExportTurn();
 }
 
-bool ExportFrame::refused(char* message) const {
+bool ExportFrame::refused(char* message, const std::string& valuesBefore) const {
     if (m_access == Access::Shared || m_holdsTurn) return false;
     const char* reason = nullptr;
     if (m_access == Access::Device && onDeviceCallbackThread())
@@ -47,7 +47,7 @@ bool ExportFrame::refused(char* message) const {
     else if (!(m_holdsTurn = takeExportTurn()))
         reason = "Busy with another call";
     if (!reason) return false;
-    reject(QX_STATUS_BUSY, Failure, reason, message, reason);
+    reject(QX_STATUS_BUSY, Failure, (valuesBefore + reason).c_str(), message, reason);
     return true;
 }
 

@@ -75,8 +75,8 @@ std::string valueField(const char* name, long long value);
 // What an export may do alongside other calls.
 enum class Access {
     Device,   // sends commands: takes the turn, refused on the callback thread
-    Session,  // exit, the registrations: takes the turn
-    Shared,   // queries and settings: no turn
+    Session,  // exit, the registrations, temporary settings: takes the turn
+    Shared,   // queries and lasting settings: no turn
 };
 
 class ExportFrame {
@@ -94,7 +94,8 @@ public:
     // thread that must deliver the reports it would wait for - writes the
     // failure line, puts the translated reason into message and answers
     // true: the export returns QX_STATUS_BUSY.
-    bool refused(char* message) const;
+    // valuesBefore (e.g. "amountRest=0: ") goes before the reason in the line.
+    bool refused(char* message, const std::string& valuesBefore = std::string()) const;
 
     // The guard.  While the library is not initiated: writes the guard
     // line (valuesBefore, e.g. "open=0: ", goes before "Not initiated"),
@@ -131,14 +132,18 @@ public:
 
     // Which result lines of an export with a rest amount show it.
     enum class RestShown { OnFailure, Always };
-    // The turn and the guard (which leave amountRest alone), the core call with the
-    // rest and the message buffer, and the result line with the rest.
+    // The turn (a refusal writes a rest of 0, as every core refusal does,
+    // and shows it), the guard (which leaves amountRest alone), the core call
+    // with the rest and the message buffer, and the result line with the rest.
     template <class CoreCall>
     short guardedWithRest(int* amountRest, char* message, RestShown shown,
                           CoreCall coreCall) const {
-        if (refused(message)) return QX_STATUS_BUSY;
-        if (notInitiated(message)) return QX_STATUS_ERROR;
         OutInt rest(amountRest);
+        if (refused(message, valueField("amountRest", 0))) {
+            *rest.get() = 0;
+            return QX_STATUS_BUSY;
+        }
+        if (notInitiated(message)) return QX_STATUS_ERROR;
         OutText text(message);
         const short code = coreCall(rest.get(), text.get());
         const bool show = code != QX_STATUS_OK || shown == RestShown::Always;

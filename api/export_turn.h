@@ -5,8 +5,10 @@
 // receivers take the turn for their whole call; one that finds it taken
 // answers QX_STATUS_BUSY at once rather than wait: a call that waited
 // could wait for a report that only the turn's holder - or a callback
-// waiting for it - can let through.  The queries and settings changes
-// take no turn; what they touch has guards of its own.
+// waiting for it - can let through.  A temporary settings change takes it
+// too: it belongs to the next payout, not to one that runs.  The queries
+// and lasting settings changes take no turn; what they touch has guards of
+// its own.
 //
 // Who calls: the export frame, on any thread.  Lock-free.
 #ifndef QX_EXPORT_TURN_H

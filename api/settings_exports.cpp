@@ -19,10 +19,15 @@ constexpr qxapi::Access kSession = qxapi::Access::Session;
 
 QX_EXPORT short QXAPI changeSettingsQX(const char* settings, short durationType,
                                        char* message) {
+    // A temporary change belongs to the next dispense or payout: it takes
+    // the turn, so that it cannot land in another thread's running call,
+    // which would restore it when it ends.  A lasting one may come any time.
     const ExportFrame frame("changeSettingsQX", std::string(textOrEmpty(settings)) +
                                                     ", " + std::to_string(durationType) +
                                                     ", message",
-                            "", qxapi::Access::Shared);
+                            "",
+                            durationType == 1 ? qxapi::Access::Session
+                                              : qxapi::Access::Shared);
     // 0: the change lasts; 1: it lasts until the next payout.
     if (durationType != 0 && durationType != 1) {
         return frame.reject(QX_STATUS_INPUT_PARAM_ERROR, Error, "Unknown durationType",

@@ -27,6 +27,7 @@ short waitStartAndStop(CQXLogics& logics, const char* method, bool startWait,
         if (result != QX_STATUS_OK)
             return waitFailed(
                 message, logicPrefix(method) + "Stop timed out, return code = ", result);
+        return QX_STATUS_OK;
     }
-    return startWait || stopWait ? errorReportedSinceWait(method, message) : QX_STATUS_OK;
+    return startWait ? errorReportedDuringMove(method, message) : QX_STATUS_OK;
 }

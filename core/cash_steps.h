@@ -19,8 +19,9 @@ short sendWhilePaying(Send send) {
 
 // The waits of change and regret after their command: the start wait
 // (busy within 5000 ms) when asked for, the stop wait (idle within
-// StatusOkTimeout) when asked for; "Start timed out" or "Stop timed out";
-// after a wait, an error reported since (errorReportedSinceWait).
+// StatusOkTimeout) when asked for; "Start timed out" or "Stop timed out".
+// A stop wait that ended OK decides; after a start wait alone, the report
+// that ends the move does (errorReportedDuringMove).
 short waitStartAndStop(CQXLogics& logics, const char* method, bool startWait,
                        bool stopWait, char* message);
 

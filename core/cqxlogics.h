@@ -153,6 +153,10 @@ private:
         int amount;
     };
 
+    // payout's full form; amountDue (amountDue's own amount, or null) is
+    // range-checked after the state checks, the last check before sending.
+    short payoutFull(int amountDispense, int amountDeposit, const char* text,
+                     int* amountRest, char* message, const int* amountDue);
     // Whether dispense or payout asks the device first, with its trace.
     bool decideAskFirst(const char* method, const char* word, int amount);
     // Per-time limit; QX_STATUS_OK or QX_STATUS_LIMIT_EXCEEDED.

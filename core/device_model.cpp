@@ -22,8 +22,7 @@
     X(int, g_nCurrentLowLevelWarningState, LOW_LEVEL_WARNING_TRUE) \
     X(bool, g_bPayoutInProgress, false)                            \
     X(bool, g_bAskPayoutDone, false)                               \
-    X(int, g_nAskPayoutAmount, 0)                                  \
-    X(bool, g_bStatusFromDevice, false)
+    X(int, g_nAskPayoutAmount, 0)
 // The shared texts, all empty at first.
 #define QX_DEVICE_MODEL_TEXTS(X) \
     X(g_strLastCallbackCommand)  \
@@ -89,7 +88,6 @@ DeviceReport snapshotDeviceModel(const std::string& command, bool withVerifyText
 void forgetEarlierConnection() {
     g_nLastCallbackStatus.store(QX_DEVICE_NOTHING_YET, std::memory_order_relaxed);
     g_nLastCallbackMode.store(-1, std::memory_order_relaxed);
-    g_bStatusFromDevice.store(false, std::memory_order_relaxed);
     g_bIsOpen.store(false, std::memory_order_relaxed);
 }
 

@@ -58,10 +58,6 @@ extern std::atomic<int> g_nCurrentLowLevelWarningState;
 extern std::atomic<bool> g_bPayoutInProgress;
 extern std::atomic<bool> g_bAskPayoutDone;
 extern std::atomic<int> g_nAskPayoutAmount;
-// Whether the last status was reported by the device in a status report,
-// not set by a malformed or unknown text: such a text stands for no error
-// report of the device's own.
-extern std::atomic<bool> g_bStatusFromDevice;
 
 // Shared texts.  They live on the heap and are never destroyed, so the
 // core's destructor may still use them while the library unloads.

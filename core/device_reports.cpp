@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 
 #include "platform/platform.h"
 
@@ -19,6 +20,12 @@ std::chrono::steady_clock::time_point onSteadyClock(std::int64_t ms) {
     return std::chrono::steady_clock::time_point{std::chrono::milliseconds(ms)};
 }
 
+// What a wait decides on.
+bool sameForTheWaits(const DeviceReport& a, const DeviceReport& b) {
+    return a.status == b.status && a.mode == b.mode &&
+           std::strcmp(a.command, b.command) == 0;
+}
+
 }  // namespace
 
 std::uint64_t DeviceReports::append(DeviceReport report) {
@@ -28,10 +35,10 @@ std::uint64_t DeviceReports::append(DeviceReport report) {
         sequence = report.sequence = ++m_last;
         report.atMs = qxplat::monotonicMs();
         m_forwarding.push_back(sequence);
-        if (m_keeping) {
-            if (m_kept.size() >= kMostKept) m_kept.pop_front();
-            m_kept.push_back(report);
-        }
+        const std::size_t kept = m_kept.size() - m_front;
+        const bool keep = m_keeping && kept < kMostKept &&
+                          (kept < kKeptInFull || !sameForTheWaits(m_kept.back(), report));
+        if (keep) m_kept.push_back(report);
     }
     m_arrived.notify_all();
     return sequence;
@@ -42,13 +49,24 @@ void DeviceReports::forwarded(std::uint64_t sequence) {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto found = std::find(m_forwarding.begin(), m_forwarding.end(), sequence);
         if (found != m_forwarding.end()) m_forwarding.erase(found);
+        if (m_forwarding.empty() && m_forwarding.capacity() > kKeptInFull)
+            std::vector<std::uint64_t>().swap(m_forwarding);
     }
     m_forwardedCv.notify_all();
+}
+
+void DeviceReports::forgetKept() {
+    if (m_kept.capacity() > kKeptInFull)
+        std::vector<DeviceReport>().swap(m_kept);
+    else
+        m_kept.clear();
+    m_front = 0;
 }
 
 void DeviceReports::startCursorHere() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_kept.clear();
+    m_front = 0;
     m_keeping = true;
 }
 
@@ -56,16 +74,12 @@ bool DeviceReports::takeFirst(const Decides& decides, DeviceReport* taken,
                               std::uint64_t* seen) {
     std::lock_guard<std::mutex> lock(m_mutex);
     *seen = m_last;
-    auto found = std::find_if(m_kept.begin(), m_kept.end(), decides);
+    auto found = std::find_if(m_kept.begin() + static_cast<std::ptrdiff_t>(m_front),
+                              m_kept.end(), decides);
     if (found == m_kept.end()) return false;
     *taken = *found;
-    m_kept.erase(m_kept.begin(), found + 1);
+    m_front = static_cast<std::size_t>(found - m_kept.begin()) + 1;
     return true;
-}
-
-bool DeviceReports::anySinceCursor(const Decides& decides) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return std::any_of(m_kept.begin(), m_kept.end(), decides);
 }
 
 std::uint64_t DeviceReports::newest() {
@@ -92,14 +106,14 @@ void DeviceReports::awaitForwarded(std::uint64_t sequence, int maxMs) {
 
 void DeviceReports::endOperation() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_kept.clear();
+    forgetKept();
     m_keeping = false;
 }
 
 void DeviceReports::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_last = 0;
-    m_kept.clear();
+    forgetKept();
     m_forwarding.clear();
     m_keeping = true;
 }

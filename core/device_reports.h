@@ -9,6 +9,13 @@
 // between two looks is never lost, however many follow it, and the values
 // read after a wait are those of the report that ended it.
 //
+// A burst: a wait decides on a report's letter, status and mode, and takes
+// the first report that suits it.  So once the record is long, a report
+// whose letter, status and mode repeat those of the report kept before it
+// is not kept: it would decide no wait before that one does (after that
+// one, the model's current values - its own - still do).  A burst costs a
+// record entry only where the device's status moves.
+//
 // Who calls what: the callback threads call append() and forwarded(), under
 // the callback handler's own exclusion; the operation's thread, in the call
 // that holds the library's one turn, calls the rest.  Every method takes
@@ -21,7 +28,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -58,10 +64,6 @@ public:
     // the record was read, for waitForNewer.
     bool takeFirst(const Decides& decides, DeviceReport* taken, std::uint64_t* seen);
 
-    // Whether a report since the cursor is one for which decides is true;
-    // the cursor stays.
-    bool anySinceCursor(const Decides& decides);
-
     // Sequence of the newest report, 0 before the first.
     std::uint64_t newest();
 
@@ -74,22 +76,31 @@ public:
     void awaitForwarded(std::uint64_t sequence, int maxMs);
 
     // The operation is over: nothing is read before the next cursor, so
-    // nothing is kept until then.
+    // nothing is kept until then, and the memory of a large record is
+    // given back.
     void endOperation();
 
     // Test support: an empty record, the cursor at its start.
     void clear();
 
 private:
-    // A guard against a runaway library, far above any real burst: beyond
-    // it the oldest report still kept is dropped.
+    // A guard against a runaway library that keeps changing its status,
+    // far above any real burst: beyond it new reports are not kept, and
+    // the waits read the model's current values instead.  The reports that
+    // came first - those that decide the running wait - stay.
     static constexpr std::size_t kMostKept = std::size_t(1) << 20;
+    // Up to this length every report is kept; the memory of this many
+    // entries stays between operations.
+    static constexpr std::size_t kKeptInFull = 1024;
+
+    void forgetKept();
 
     std::mutex m_mutex;
     std::condition_variable m_arrived;
     std::condition_variable m_forwardedCv;
-    // Every report from the cursor on: the cursor is the front.
-    std::deque<DeviceReport> m_kept;
+    // Every report from the cursor on: the cursor is at m_front.
+    std::vector<DeviceReport> m_kept;
+    std::size_t m_front = 0;
     std::vector<std::uint64_t> m_forwarding;  // handled, events not yet forwarded
     std::uint64_t m_last = 0;  // sequence of the newest report
     bool m_keeping = true;     // false between operations

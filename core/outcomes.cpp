@@ -49,10 +49,19 @@ short checkAmountRange(const char* method, const char* what, int amount, char* m
         QX_STATUS_INPUT_PARAM_ERROR);
 }
 
-short errorReportedSinceWait(const char* method, char* message) {
-    const bool error = g_deviceReports.anySinceCursor(
-        [](const DeviceReport& report) { return report.status == QX_DEVICE_ERROR; });
-    if (!error) return QX_STATUS_OK;
-    return failWith(message, "QuaxVault has error(s)",
-                    logicPrefix(method) + "QuaxVault has error(s)", QX_STATUS_ERROR);
+short errorReportedDuringMove(const char* method, char* message) {
+    DeviceReport ended;
+    std::uint64_t seen = 0;
+    const bool moveEnded = g_deviceReports.takeFirst(
+        [](const DeviceReport& report) {
+            return report.status == QX_DEVICE_ERROR ||
+                   report.status == QX_DEVICE_IDLE_PAYIN_ENABLED ||
+                   report.status == QX_DEVICE_IDLE_PAYIN_DISABLED;
+        },
+        &ended, &seen);
+    if (!moveEnded || ended.status != QX_DEVICE_ERROR) return QX_STATUS_OK;
+    return failWith(message, "QuaxVault reported error(s) during the cash move",
+                    logicPrefix(method) +
+                        "QuaxVault reported error(s) after the cash move started",
+                    QX_STATUS_MOVE_ERROR);
 }

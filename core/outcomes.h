@@ -33,11 +33,14 @@ short waitFailed(char* message, const std::string& errorLine, short result);
 // "dispense" or "deposit"; QX_STATUS_OK or QX_STATUS_INPUT_PARAM_ERROR.
 short checkAmountRange(const char* method, const char* what, int amount, char* message);
 
-// After a cash move's waits ended OK: an error the device reported since
-// the report that ended the last wait makes the operation fail with
-// "QuaxVault has error(s)" and its error line; else QX_STATUS_OK.  The
-// till must not take "Done" for a move the device says went wrong.
-short errorReportedSinceWait(const char* method, char* message);
+// A cash move whose call returns after its start wait alone: of the
+// reports since that wait, the first that ends the move decides.  The
+// device's own error report: QX_STATUS_MOVE_ERROR, with "QuaxVault reported
+// error(s) during the cash move" and its own error line - no refusal before
+// sending answers so, and the till must not take it for one and call
+// again.  An idle report, or none yet: QX_STATUS_OK.  Reports after the
+// deciding one change nothing.
+short errorReportedDuringMove(const char* method, char* message);
 
 // Writes value through amountRest unless the caller passed none.
 inline void writeRest(int* amountRest, int value) {

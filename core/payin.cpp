@@ -127,12 +127,9 @@ short CQXLogics::amountDue(int amountDue, const char* text, int* amountRest,
         return failWith(message, "Paid in amount smaller than amount due",
                         "CQXLogics::amountDue: Paid in amount smaller than amount due",
                         QX_STATUS_INPUT_PARAM_ERROR);
-    // What stays in the till is booked: an amount due below 0 would pay
-    // out more than was paid in.
-    short result = checkAmountRange("amountDue", "deposit", amountDue, message);
-    if (result != QX_STATUS_OK) return result;
     // Beyond an int the payout's own range check refuses it.
     const int dispenseAmount =
         changeAmount > INT_MAX ? INT_MAX : static_cast<int>(changeAmount);
-    return payout(dispenseAmount, paidIn, text, amountRest, message);
+    // payout checks the amount due's range where the original would send.
+    return payoutFull(dispenseAmount, paidIn, text, amountRest, message, &amountDue);
 }

@@ -58,8 +58,9 @@ short askPayoutFirst(CQXLogics& logics, const char* method, int amount, int* amo
 }
 
 // After the paying command was handed over: the start wait, the stop wait
-// when PayOutOkCheck asks for it.  Temporary settings are restored at
-// every exit from here on, and only here.
+// when PayOutOkCheck asks for it - else the report that ends the move.
+// Temporary settings are restored at every exit from here on, and only
+// here.
 short finishPaying(CQXLogics& logics, const PayingCommand& command, short sendResult,
                    char* message) {
     if (sendResult != QX_STATUS_OK) {
@@ -84,8 +85,9 @@ short finishPaying(CQXLogics& logics, const PayingCommand& command, short sendRe
             return waitFailed(message,
                               timedOutLine + " stop timed out, return code = ", result);
         }
+        return QX_STATUS_OK;
     }
-    result = errorReportedSinceWait(command.method, message);
+    result = errorReportedDuringMove(command.method, message);
     if (result != QX_STATUS_OK) logics.restoreIfTemporary();
     return result;
 }
@@ -108,14 +110,13 @@ short CQXLogics::askPayout(int amount, int* amountRest, char* message) {
     // must not let the next dispense of that amount skip its own ask.
     g_bAskPayoutDone.store(false, std::memory_order_relaxed);
     short result = runChecks(*this, kAskPayout, message,
-                             {&CQXLogics::checkBusy, &CQXLogics::checkError});
+                             {&CQXLogics::checkBusy, &CQXLogics::checkError,
+                              &CQXLogics::checkClosed, &CQXLogics::checkState});
     if (result != QX_STATUS_OK) return result;
+    // Last before sending: every refusal of the frame answers as it always did.
     if ((result = checkAmountRange("askPayout", "dispense", amount, message)) !=
         QX_STATUS_OK)
         return result;
-    result = runChecks(*this, kAskPayout, message,
-                       {&CQXLogics::checkClosed, &CQXLogics::checkState});
-    if (result != QX_STATUS_OK) return result;
 
     if (amount == 0) {
         logTrace("CQXLogics::askPayout: Zero askPayout, Ok");
@@ -292,6 +293,11 @@ short CQXLogics::payout(int amountDispense, int amountDeposit, const char* text,
 
 short CQXLogics::payout(int amountDispense, int amountDeposit, const char* text,
                         int* amountRest, char* message) {
+    return payoutFull(amountDispense, amountDeposit, text, amountRest, message, nullptr);
+}
+
+short CQXLogics::payoutFull(int amountDispense, int amountDeposit, const char* text,
+                            int* amountRest, char* message, const int* amountDue) {
     const char* safeText = textOrEmpty(text);
     logOpening("CQXLogics::payout(" + std::to_string(amountDispense) + ", " +
                std::to_string(amountDeposit) + ", " + safeText + ", amountRest)");
@@ -314,6 +320,12 @@ short CQXLogics::payout(int amountDispense, int amountDeposit, const char* text,
     result = runChecks(*this, kPayout, message,
                        {&CQXLogics::checkClosed, &CQXLogics::checkState});
     if (result != QX_STATUS_OK) return result;
+    // What stays in the till is booked: an amount due below 0 would pay
+    // out more than was paid in.
+    if (amountDue &&
+        (result = checkAmountRange("amountDue", "deposit", *amountDue, message)) !=
+            QX_STATUS_OK)
+        return result;
 
     if (doAskPayout && (result = askPayoutFirst(*this, "payout", amountDispense,
                                                 amountRest, message)) != QX_STATUS_OK)

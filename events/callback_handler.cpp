@@ -8,7 +8,9 @@
 // forwarded to the application - one report's events at a time, and never
 // holding up the record: an application callback that blocks delays no
 // wait.  Unless it merely repeats the previous text, a report's
-// information is forwarded.
+// information is forwarded.  A malformed text or an unknown letter stands
+// for no status of the device: it is logged and reaches the application as
+// an error event of its own, and neither the model nor the record changes.
 #include "events/callback_handler.h"
 
 #include <atomic>
@@ -50,11 +52,12 @@ struct Callback {
 // What one callback sends to the application, decided under the model
 // lock and carried out through the gate.
 struct Events {
-    bool malformed = false;
+    const char* unreadable = nullptr;  // a malformed text or unknown letter: its event's text
     bool statusOfB = false;  // a "b" that changed amount, status or mode
     bool forward = false;    // not a repeat to be dropped
     bool payoutInProgress = false;
     bool errorOfB = false;   // a "b" with a newly reported error
+    bool logTextLate = false;  // a changed "b": its text is logged after its status event
 };
 
 // Records the report with the model's values as it left them: published
@@ -63,14 +66,14 @@ std::uint64_t record(const std::string& command, bool withVerifyTexts) {
     return g_deviceReports.append(snapshotDeviceModel(command, withVerifyTexts));
 }
 
-std::uint64_t reportMalformed(const std::string& text) {
-    g_nLastCallbackStatus = QX_DEVICE_ERROR;
-    g_bStatusFromDevice = false;
-    const std::uint64_t sequence = record("", false);
+// None of the device's reports: its event only, unless it repeats.
+void reportMalformed(const std::string& text, Events& events) {
+    events.unreadable = "Malformed device report";
+    events.forward =
+        !g_strPreviousCallback.equals(text) || g_ForwardCallbackChangeOnly.load() != 1;
     g_strPreviousCallback.set(text);
     logError("cqxlogics.callbackfunc: Error in format of received callback");
     logError(text);
-    return sequence;
 }
 
 void updateOpen(const Callback& cb) {
@@ -82,7 +85,6 @@ void updateOpen(const Callback& cb) {
 void storeStatus(const Callback& cb) {
     g_nLastCallbackStatus = cb.nStatus;
     g_nLastCallbackMode = cb.nMode;
-    g_bStatusFromDevice = true;
 }
 
 // An "a" moves the state on after logout, or after a login that was
@@ -119,12 +121,11 @@ void modelFromA(const Callback& cb, int prevStatus) {
     }
 }
 
-// A "b" reports its status only when amount, status or mode changed - or
-// when the status it would repeat was never the device's own.  True when
-// it did.
+// A "b" reports its status only when amount, status or mode changed.  True
+// when it did.
 bool modelFromB(const Callback& cb) {
     updateOpen(cb);
-    if (g_bStatusFromDevice && cb.amountOrRest == g_nLastCallbackAmount &&
+    if (cb.amountOrRest == g_nLastCallbackAmount &&
         cb.nStatus == g_nLastCallbackStatus && cb.nMode == g_nLastCallbackMode) {
         return false;
     }
@@ -149,11 +150,8 @@ void modelFromX(const Callback& cb) {
     if (cb.extInfo.size() >= 22) g_strSupportedCommands.set(cb.extInfo.substr(21));
 }
 
-void modelFromUnknown(const Callback& cb) {
-    g_nLastCallbackStatus = QX_DEVICE_ERROR;
-    g_nLastCallbackMode = cb.nMode;
-    g_bStatusFromDevice = false;
-    logError("cqxlogics.callbackfunc(?): Unknown command=" + cb.command);
+bool knownLetter(char letter) {
+    return letter == 'a' || letter == 'b' || letter == 'c' || letter == 'x';
 }
 
 // Updates the model; returns the status event a changed "b" sends.
@@ -163,22 +161,27 @@ bool updateModel(const Callback& cb, int prevStatus) {
     case 'b': return modelFromB(cb);
     case 'c': modelFromC(cb); break;
     case 'x': modelFromX(cb); break;
-    default: modelFromUnknown(cb);
+    default: break;
     }
     return false;
 }
 
-// Logs a new text and remembers it; false when a repeat is not to be
-// forwarded again.
-bool noteAndCheckRepeat(const std::string& text) {
+// What the repeat check decided about one text.
+struct Noted {
+    bool forward;  // false for a repeat that is not forwarded again
+    bool log;      // the text is written to the logic log
+};
+
+// Remembers a new text; a repeat is logged and forwarded as the switches say.
+Noted noteText(const std::string& text) {
     if (!g_strPreviousCallback.equals(text)) {
-        WriteLog(text, ComToApi, LogicLog);
         g_strPreviousCallback.set(text);
-        return true;
+        return {true, true};
     }
-    if (g_LoggEveryCallback.load() == 1) WriteLog(text, ComToApi, LogicLog);
-    return g_ForwardCallbackChangeOnly.load() != 1;
+    return {g_ForwardCallbackChangeOnly.load() != 1, g_LoggEveryCallback.load() == 1};
 }
+
+void logReportText(const std::string& text) { WriteLog(text, ComToApi, LogicLog); }
 
 bool isLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
@@ -193,7 +196,12 @@ void forwardB(const Callback& cb, const Events& events) {
 }
 
 void deliver(const Callback& cb, const Events& events) {
+    if (events.unreadable) {
+        if (events.forward) sendReportErrorEvent(events.unreadable, cb.text);
+        return;
+    }
     if (events.statusOfB) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
+    if (events.logTextLate) logReportText(cb.text);
     if (!events.forward) return;
     switch (cb.letter()) {
     case 'a':
@@ -203,29 +211,37 @@ void deliver(const Callback& cb, const Events& events) {
     case 'c':
         if (cb.nStatus == QX_DEVICE_BUSY) sendStatusEvent(cb.amountOrRest, cb.nStatus, cb.nMode);
         break;
-    default: break;  // "x" and unknown letters forward nothing
+    default: break;  // "x" forwards nothing
     }
 }
 
 // Under the model lock: the model, the record, and the events to send.
-// Returns the report's sequence.
+// Returns the report's sequence, 0 for a text that is no report.
 std::uint64_t takeIn(Callback& cb, Events& events) {
     std::lock_guard<std::mutex> lock(modelLock());
     const int prevStatus = g_nLastCallbackStatus;
-    // An error is new unless the device itself had already reported one.
-    const bool errorWasReported = prevStatus == QX_DEVICE_ERROR && g_bStatusFromDevice;
     if (formatCallbackArg(cb.text, cb.command, cb.amountOrRest, cb.nStatus, cb.nMode,
                           cb.extInfo) != QX_STATUS_OK) {
-        events.malformed = true;
-        return reportMalformed(cb.text);
+        reportMalformed(cb.text, events);
+        return 0;
     }
-    events.statusOfB = updateModel(cb, prevStatus);
-    events.errorOfB = cb.nStatus == QX_DEVICE_ERROR && !errorWasReported;
-    events.payoutInProgress = g_bPayoutInProgress;
-    // The letter last: a wait that ends on it reads this callback's values.
-    g_strLastCallbackCommand.set(cb.command);
-    const std::uint64_t sequence = record(cb.command, cb.letter() == 'x');
-    events.forward = noteAndCheckRepeat(cb.text);
+    std::uint64_t sequence = 0;
+    if (knownLetter(cb.letter())) {
+        events.statusOfB = updateModel(cb, prevStatus);
+        events.errorOfB = cb.nStatus == QX_DEVICE_ERROR && prevStatus != QX_DEVICE_ERROR;
+        events.payoutInProgress = g_bPayoutInProgress;
+        // The letter last: a wait that ends on it reads this callback's values.
+        g_strLastCallbackCommand.set(cb.command);
+        sequence = record(cb.command, cb.letter() == 'x');
+    } else {
+        events.unreadable = "Unknown device report";
+        logError("cqxlogics.callbackfunc(?): Unknown command=" + cb.command);
+    }
+    const Noted noted = noteText(cb.text);
+    events.forward = noted.forward;
+    // As the original: a changed "b" sends its status event before its text is logged.
+    events.logTextLate = noted.log && events.statusOfB;
+    if (noted.log && !events.logTextLate) logReportText(cb.text);
     return sequence;
 }
 
@@ -251,9 +267,11 @@ void handle(const char* text) {
     Events events;
     Forwarding forwarding;
     forwarding.sequence = takeIn(cb, events);
-    if (events.malformed) return;  // nothing is forwarded
     const GateTurn turn;
-    if (turn.entered) deliver(cb, events);
+    if (turn.entered)
+        deliver(cb, events);
+    else if (events.logTextLate)
+        logReportText(cb.text);
 }
 
 // This thread is inside callbackfunc for as long as the object lives.

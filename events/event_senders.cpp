@@ -155,6 +155,21 @@ void deliverCashLevelToCallbacks(const CashLevels& levels, const std::string& ex
     }
 }
 
+// An error event's lines, then its message or callback.
+void deliverErrorEvent(int errorCode, const std::string& errorText, const char* extInfo) {
+    const std::string fields = strformat("errorCode=%d, errorText=%s, extInfo=%s", errorCode,
+                                         errorText.c_str(), extInfo);
+    logError("ErrorEvent: " + fields);
+    if (loggingEvents()) logSent("sendErrorEvent: " + fields, "ErrorEvent: " + fields);
+
+    if (QX_HWND window = g_hwndMessageTo.load()) {
+        pushToErrorQueue(errorText);  // a refused text still gets its message
+        qxplat::postMessage(window, errorMessageNumber(), 0, errorCode);
+    } else if (QXErrorCallback error = g_pfnErrorCallback.load()) {
+        callApplication("ErrorEvent", error, errorCode, errorText.c_str(), extInfo);
+    }
+}
+
 }  // namespace
 
 unsigned statusMessageNumber() { return messageNumbers().status; }
@@ -195,17 +210,14 @@ short sendErrorEvent(const std::string& extInfo) {
     const std::string errorText =
         cut(TranslateText(strformat("Error Code %d", errorCode).c_str()), kLongText);
 
-    const std::string fields = strformat("errorCode=%d, errorText=%s, extInfo=%s",
-                                         errorCode, errorText.c_str(), kErrorExtInfo);
-    logError("ErrorEvent: " + fields);
-    if (loggingEvents()) logSent("sendErrorEvent: " + fields, "ErrorEvent: " + fields);
+    deliverErrorEvent(errorCode, errorText, kErrorExtInfo);
+    return QX_STATUS_OK;
+}
 
-    if (QX_HWND window = g_hwndMessageTo.load()) {
-        pushToErrorQueue(errorText);  // a refused text still gets its message
-        qxplat::postMessage(window, errorMessageNumber(), 0, errorCode);
-    } else if (QXErrorCallback error = g_pfnErrorCallback.load()) {
-        callApplication("ErrorEvent", error, errorCode, errorText.c_str(), kErrorExtInfo);
-    }
+short sendReportErrorEvent(const char* englishText, const std::string& report) {
+    forceNextStatusLog();
+    deliverErrorEvent(0, cut(TranslateText(englishText), kLongText),
+                      cut(report, kLongText).c_str());
     return QX_STATUS_OK;
 }
 

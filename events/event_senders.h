@@ -9,6 +9,9 @@
 // Each returns 0 when delivered (or nobody listens) and 2 when dropped.
 short sendStatusEvent(int amountOrRest, int nStatus, int nMode);
 short sendErrorEvent(const std::string& extInfo);
+// A text that is no device report (malformed, unknown letter): an error
+// event with code 0, the translated englishText and the text as extInfo.
+short sendReportErrorEvent(const char* englishText, const std::string& report);
 short sendCashLevelEvent(const std::string& extInfo);
 short sendCashSessionEvent(const std::string& extInfo);
 

@@ -87,6 +87,10 @@ extern "C" {
 #define QX_STATUS_SEND_FAILED       7
 /* The device cannot pay the amount out; amountRest holds the part it cannot. */
 #define QX_STATUS_NOT_POSSIBLE      8
+/* A cash move the device had started reported an error before the call
+ * returned: cash may have moved.  Check the device and settle by hand;
+ * never simply call again. */
+#define QX_STATUS_MOVE_ERROR        9
 /* payout: more to deposit than the device counted as paid in. */
 #define QX_STATUS_DEPOSIT_TOO_BIG   10
 /* dispense or payout: more than the payout limit per time window allows. */

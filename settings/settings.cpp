@@ -104,7 +104,8 @@ void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
     const std::string text = settingsText ? settingsText : "";
     std::lock_guard<std::mutex> lock(m_mutex);
     durationType = newDurationType;
-    if (newDurationType == 0) {
+    const bool temporary = newDurationType == 1;
+    if (!temporary) {
         for (IntEntry& entry : ints) entry.restorePending = false;
         for (BoolEntry& entry : bools) entry.restorePending = false;
     }
@@ -116,11 +117,16 @@ void CQXSettings::NewSettings(const char* settingsText, short newDurationType) {
         int v = stringToInt(given, unused);
         if (v < 0) continue;
         v = clampSetting(id, v, given, "CQXSettings::NewSettings");
+        // Only a temporary value is restored, to the value in force before
+        // the first temporary change since the last restore.
         if (isIntId(id)) {
-            ints[id] = IntEntry{v, ints[id].value, true};
+            IntEntry& entry = ints[id];
+            entry = IntEntry{v, entry.restorePending ? entry.savedValue : entry.value,
+                             temporary};
         } else {
             BoolEntry& entry = bools[id - kIntSettingCount];
-            entry = BoolEntry{v != 0, entry.value, true};
+            entry = BoolEntry{v != 0, entry.restorePending ? entry.savedValue : entry.value,
+                              temporary};
         }
         logInfo(strformat("CQXSettings::NewSettings: Setting new %s: %d", key.c_str(), v));
     }

@@ -68,6 +68,8 @@ public:
     short GetDurationType() const;
 
     // Applies a settings string ("StatusOkTimeout:20;ChangeOkCheck:1").
+    // durationType 1 marks the entries it sets for restoring; 0 makes the
+    // values lasting and clears every mark.
     void NewSettings(const char* settings, short durationType);
     // Restores every entry whose restore mark is set.
     void RestoreSettings();

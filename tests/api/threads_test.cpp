@@ -79,8 +79,9 @@ TEST_F(ThreadsTest, InsideAnEventCallbackCallsThatWaitForTheDeviceAnswerBusy) {
     EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_ERROR) << "exited from the callback";
 }
 
-// A call from another thread while one runs answers busy and changes nothing; the queries
-// answer beside it.
+// A call from another thread while one runs answers busy and changes nothing - a temporary
+// settings change too, which the running payout would restore; the queries and lasting
+// changes answer beside it.
 TEST_F(ThreadsTest, ACallBesideARunningOneAnswersBusy) {
     ASSERT_EQ(registerAll(), QX_STATUS_OK);
     ASSERT_EQ(QX(initQX)(kPort, "PayOutOkCheck:1", message), QX_STATUS_OK) << message;
@@ -100,12 +101,20 @@ TEST_F(ThreadsTest, ACallBesideARunningOneAnswersBusy) {
     int open = -1, rest = 0;
     EXPECT_EQ(QX(exitQX)(message), QX_STATUS_BUSY);
     EXPECT_STREQ(message, "Busy with another call");
+    rest = 5;
     EXPECT_EQ(QX(dispenseQX)(100, "", &rest, message), QX_STATUS_BUSY);
+    EXPECT_EQ(rest, 0);
+    EXPECT_EQ(QX(changeSettingsQX)("PayOutAmountPerTimeLimitAmount:50", 1, message),
+              QX_STATUS_BUSY);
+    EXPECT_STREQ(message, "Busy with another call");
+    EXPECT_EQ(QX(changeSettingsQX)("LoggEveryCallback:0", 0, message), QX_STATUS_OK);
     EXPECT_EQ(QX(isOpenQX)(&open, message), QX_STATUS_OK);
     till.join();
     EXPECT_EQ(paid, QX_STATUS_OK);
     EXPECT_EQ(sent("c"), 1);
-    expectLogged({"!! exitQX: Failed! Returning 1: Busy with another call"});
+    expectLogged({"!! exitQX: Failed! Returning 1: Busy with another call",
+                  "!! dispenseQX: Failed! Returning 1: amountRest=0: Busy with another call",
+                  "!! changeSettingsQX: Failed! Returning 1: Busy with another call"});
 }
 
 // Eight threads call every export, initQX and exitQX included: each call answers one of the

@@ -208,7 +208,7 @@ TEST_F(PayoutTest, AFailedAskIsNoAsk) {
 }
 
 // Amounts outside 0 to 99999999 are refused before anything is sent; an amount due below 0
-// would pay out more than was paid in.
+// would pay out more than was paid in.  Logged out, the answer is "Closed", as it always was.
 TEST_F(PayoutTest, AmountsOutOfRangeAreRefusedBeforeAnythingIsSent) {
     ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message));
     settle();
@@ -224,6 +224,9 @@ TEST_F(PayoutTest, AmountsOutOfRangeAreRefusedBeforeAnythingIsSent) {
     };
     for (const auto& [call, text, line] : cases)
         outcome(call(), QX_STATUS_INPUT_PARAM_ERROR, text, {line}, "sent=");
+    g_QXState = QXS_LOGGED_OUT;
+    for (const auto& [call, text, line] : cases)
+        outcome(call(), QX_STATUS_CLOSED, "Closed", {}, "sent=");
 }
 
 // More than an int of payouts and bookings within one window still adds up.

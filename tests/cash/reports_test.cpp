@@ -100,36 +100,104 @@ TEST_F(ReportsTest, NoReportIsLostInABurst) {
             "state=Payin Disabled");
 }
 
-// An error the device reports after the report that ended the last wait, before the call
-// returns: the call answers the error, not Done.  (The device takes each command and the test
-// reports for it.)
-TEST_F(ReportsTest, AnErrorReportedBeforeTheCallReturnsIsNotDone) {
-    g_bAskPayoutDone = true;  // 6000 was asked for: nothing asks first
-    g_nAskPayoutAmount = 6000;
+// What a cash move answers when more reports follow its start before the call returns: the
+// report that ends the move decides - with the OK check the stop wait's idle, without it the
+// first idle or error after busy - and nothing after it changes the answer.  Only the device's
+// own error before that answers 9, which no refusal before sending gives; a malformed text or
+// an unknown letter is no error.  A till that follows the manual after an error (resetQX, call
+// again) pays once.  (The device takes each command and the test reports for it.)
+TEST_F(ReportsTest, TheReportThatEndsTheMoveDecidesItsAnswer) {
     const struct {
         const char* method;
+        const char* check;
         char letter, command;
         int state, paidIn;
+        const char* idle;
         std::function<short(char*)> call;
-    } cases[] = {
-        {"dispense", 'C', 'c', QXS_PAYIN_DISABLED, 0,
+    } operations[] = {
+        {"dispense", "PayOutOkCheck", 'C', 'c', QXS_PAYIN_DISABLED, 0, "a0000000031",
          [](char* m) { return g_theLogics.dispense(6000, "", nullptr, m); }},
-        {"payout", 'F', 'f', QXS_PAYIN_ENABLED, 1000,
+        {"payout", "PayOutOkCheck", 'F', 'f', QXS_PAYIN_ENABLED, 1000, "a0000000001",
          [](char* m) { return g_theLogics.amountDue(700, "", nullptr, m); }},
-        {"change", '1', 'e', QXS_PAYIN_ENABLED, 1000,
+        {"change", "ChangeOkCheck", '1', 'e', QXS_PAYIN_ENABLED, 1000, "a0000000001",
          [](char* m) { return g_theLogics.change(m); }},
+        {"regret", "RegretOkCheck", '2', 'e', QXS_PAYIN_ENABLED, 1000, "a0000000001",
+         [](char* m) { return g_theLogics.regret(0, m); }},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.method);
-        device("a0000000031");
-        g_QXState = c.state;
-        g_nLastCallbackAmount = c.paidIn;
-        g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
-        qxsim_override_answer(c.command, "000", 1);
-        whenWaitingAfter(c.letter, {"a0000000011", "b0000000021E-TRANSPORT   12"});
-        outcome(c.call(message), QX_STATUS_ERROR, "QuaxVault has error(s)",
-                {"!CQXLogics::" + std::string(c.method) + ": QuaxVault has error(s)"});
-        qxplat::setSleepHookForTesting({});
+    const std::string jam = "b0000000021E-NOTEJAM     01", malformed = "a0000",
+                      unknown = "z0000000031", idle = "idle";
+    const struct {
+        int check;
+        std::vector<std::string> afterBusy;
+        short answer;
+    } rows[] = {
+        {0, {idle, jam}, QX_STATUS_OK},       {1, {idle, jam}, QX_STATUS_OK},
+        {0, {idle, malformed}, QX_STATUS_OK}, {1, {idle, malformed}, QX_STATUS_OK},
+        {0, {idle, unknown}, QX_STATUS_OK},   {1, {idle, unknown}, QX_STATUS_OK},
+        {0, {malformed, unknown}, QX_STATUS_OK},
+        {1, {malformed, unknown, idle}, QX_STATUS_OK},
+        {0, {jam, idle}, QX_STATUS_MOVE_ERROR},
+        {1, {jam, idle}, QX_STATUS_TIMEOUT},  // the stop wait ended in the error
+    };
+    for (const auto& op : operations) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(std::string(op.method) + " " + op.check + ":" + n(row.check) + " " +
+                         row.afterBusy.front() + ", " + row.afterBusy.back());
+            changeSettings((op.check + (":" + n(row.check))).c_str(), 0);
+            device(op.idle);
+            g_QXState = op.state;
+            g_nLastCallbackAmount = op.paidIn;
+            g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
+            g_bAskPayoutDone = true;  // 6000 was asked for: nothing asks first
+            g_nAskPayoutAmount = 6000;
+            forgetCommands();
+            qxsim_override_answer(op.command, "000", 1);
+            std::vector<std::string> reports{"a0000000011"};
+            for (const std::string& text : row.afterBusy)
+                reports.push_back(text == idle ? op.idle : text);
+            whenWaitingAfter(op.letter, reports);
+            char answer[QX_BUFFER_CAPACITY];
+            const short result = op.call(answer);
+            EXPECT_EQ(result, row.answer) << answer;
+            if (result == QX_STATUS_MOVE_ERROR) {
+                EXPECT_STREQ(answer, "QuaxVault reported error(s) during the cash move");
+                EXPECT_FALSE(errors("CQXLogics::" + std::string(op.method) +
+                                    ": QuaxVault reported error(s) after the cash move started")
+                                 .empty());
+            }
+            if (result == QX_STATUS_ERROR) {  // the manual's answer to "QuaxVault has error(s)"
+                g_theLogics.reset(message);
+                settle();
+                op.call(message);
+            }
+            qxplat::setSleepHookForTesting({});
+            settle();
+            int moves = 0;
+            for (const std::string& sentText : commands())
+                moves += sentText[0] == op.command && (op.command != 'e' || sentText[2] != '3');
+            EXPECT_EQ(moves, 1) << "the cash moved twice";
+        }
+    }
+}
+
+// A malformed text or an unknown letter from the device's own thread stands for no status:
+// the till hears of it as an error event of its own, and the next cash call goes ahead.
+TEST_F(ReportsTest, AnUnreadableReportIsAnErrorEventAndNoStatus) {
+    const std::pair<const char*, const char*> texts[] = {
+        {"a0000", "error 0|Malformed device report|a0000"},
+        {"q0000000031", "error 0|Unknown device report|q0000000031"},
+    };
+    for (const auto& [text, event] : texts) {
+        SCOPED_TRACE(text);
+        ASSERT_EQ(QX_STATUS_OK, g_theLogics.enablePayin(message)) << message;
+        settle();
+        Recorder::get().clear();
+        qxsim_inject_callback(text);
+        settle();
+        EXPECT_EQ(events(), std::vector<std::string>{event});
+        EXPECT_EQ(g_nLastCallbackStatus.load(), QX_DEVICE_IDLE_PAYIN_ENABLED);
+        outcome(g_theLogics.disablePayin(message), QX_STATUS_OK, "Done");
+        settle();
     }
 }
 

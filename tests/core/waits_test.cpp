@@ -1,8 +1,10 @@
 // waits_test.cpp - the waiting primitives and the pre-check frame at their
 // boundaries, on a virtual clock: each 10 ms poll step runs what is due then.
+#include <cstdio>
 #include <functional>
 #include <map>
 
+#include "core/device_reports.h"
 #include "core/precheck.h"
 #include "tests/support/core_fixture.h"
 
@@ -42,6 +44,26 @@ protected:
     int sleeps = 0;
     std::map<int, std::function<void()>> reports;
 };
+
+// More reports in one operation than the record holds (a device library that floods one
+// hand-over): those that decide the waits - the first busy, the idle at the end - stay.
+TEST_F(Waits, TheReportsThatDecideOutlastTheRecordsCap) {
+    const auto report = [](const char* command, int status) {
+        DeviceReport r;
+        std::snprintf(r.command, sizeof r.command, "%s", command);
+        r.status = status;
+        r.mode = 1;
+        return r;
+    };
+    g_nLastCallbackStatus = QX_DEVICE_IDLE_PAYIN_DISABLED;  // as the last report left it
+    g_deviceReports.startCursorHere();
+    g_deviceReports.append(report("a", QX_DEVICE_BUSY));
+    for (int i = 0; i < 1100000; ++i) g_deviceReports.append(report("b", QX_DEVICE_BUSY));
+    g_deviceReports.append(report("a", QX_DEVICE_IDLE_PAYIN_DISABLED));
+    waited(core.waitForStatus(QX_DEVICE_BUSY, 5000), QX_STATUS_OK, 0);
+    waited(core.waitForStatus(0, 3, 5000), QX_STATUS_OK, 0);
+    g_deviceReports.endOperation();
+}
 
 // Status reports are "a" + amount + status + mode.
 TEST_F(Waits, StatusBoundaries) {

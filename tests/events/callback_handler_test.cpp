@@ -27,7 +27,8 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
     const std::string level = "05 20 Euro note, with far too many words to fit in one limited "
                               "text of the callback";
     const std::string cut = level.substr(0, 63), tooShort = "Callback string too short";
-    const std::string bad = "0 2 1 0 x open 03.04|H";  // a malformed text changes the status only
+    // A malformed text or an unknown letter changes no value: it is an error event of its own.
+    const std::string same = "0 0 1 0 x open 03.04|H", malformed = "error 0|Malformed device report|";
     const struct { std::string text, model; Lines events; std::string error; } script[] = {
         {"a0000125001", "1250 0 1 0 a open", {"status 1250 0 1"}, ""},
         {"b0000000001" + level, "0 0 1 0 b open",
@@ -52,23 +53,23 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
         {"c0000020000", "500 0 0 200 c", {}, ""},
         {"c0000030011", "300 1 1 300 c", {"status 300 1 1"}, ""},
         {"c0000000031", "300 3 1 0 c open", {}, ""},
-        {"z0000000001", "300 2 0 0 z open", {}, "callbackfunc(?): Unknown command=z"},
-        // An unknown letter is no error report of the device's own either.
+        {"z0000000001", "300 3 1 0 c open", {"error 0|Unknown device report|z0000000001"},
+         "callbackfunc(?): Unknown command=z"},
         {"b0000030020E-TRANSPORT   05", "300 2 0 0 b",
          {"status 300 2 0", "error 5|Error Code 5|ErrorInfo Not set"}, ""},
         {"a0000000001", "0 0 1 0 a open", {"status 0 0 1"}, ""},
         {"x00000000000000000010", "0 0 1 0 x open", {}, ""},  // version and commands by length
         {"x000000000000000000102", "0 0 1 0 x open 01.02|", {}, ""},
         {"x000000000000000000304H", "0 0 1 0 x open 03.04|H", {}, ""},
-        {"b000012500", bad, {}, tooShort},
-        {"b0000000x01", bad, {}, "amountOrRest atoi-conversion failed"},
-        {"b-000001201", bad, {}, "invalid amountOrRest from: b-000001201"},
-        {"b00000000x1", bad, {}, "nStatus atoi-conversion failed"},
-        {"b000000000-", bad, {}, "nMode atoi-conversion failed"},
-        {"", bad, {}, tooShort},
-        {"x1234567890123456789", bad, {}, tooShort},
-        // A malformed text stands for no error of the device's own: its next error report
-        // is one, and a further one is not.
+        {"b000012500", same, {malformed + "b000012500"}, tooShort},
+        {"b0000000x01", same, {malformed + "b0000000x01"}, "amountOrRest atoi-conversion failed"},
+        {"b-000001201", same, {malformed + "b-000001201"},
+         "invalid amountOrRest from: b-000001201"},
+        {"b00000000x1", same, {malformed + "b00000000x1"}, "nStatus atoi-conversion failed"},
+        {"b000000000-", same, {malformed + "b000000000-"}, "nMode atoi-conversion failed"},
+        {"", same, {malformed}, tooShort},
+        {"x1234567890123456789", same, {malformed + "x1234567890123456789"}, tooShort},
+        // The device's next error report is a new error, and a further one is not.
         {"b0000000021E-TRANSPORT   07", "0 2 1 0 b 03.04|H",
          {"status 0 2 1", "error 7|Error Code 7|ErrorInfo Not set"}, ""},
         {"b0000000021E-TRANSPORT   08", "0 2 1 0 b 03.04|H", {},
@@ -88,7 +89,7 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
     const std::pair<const char*, const char*> lines[] = {
         {"qxerror", "!! b0000000x01"},
         {"qxlogic", "<- a0000125001"},
-        {"qxlogic", "sendErrorEvent: errorCode=0"},
+        {"qxlogic", "sendErrorEvent: errorCode=0, errorText=Error Code 0"},
         {"qxlogic", "sendCashLevelEvent: denomination=2000, numberOf=5, extInfo=05 20 Euro"},
         {"qxapi", "CashLevelEvent: denomination=2000, numberOf=5, extInfo=05 20 Euro"},
         {"qxapi", "LevelWarningEvent: warningType=2, denomination=2000, numberOf=5, "
@@ -98,6 +99,12 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
     };
     for (const auto& l : lines)
         EXPECT_EQ(1u, qxtest::logLinesContaining(l.first, l.second).size()) << l.second;
+    // A "b" that changed the status sends its status event before its text is logged; an "a"
+    // logs its text first.
+    const std::string log = qxtest::readLog("qxlogic");
+    EXPECT_LT(log.find("sendStatusEvent: amount=0, status=3, mode=1"),
+              log.find("<- b0000000031BO/WD00001500"));
+    EXPECT_LT(log.find("<- a0000125001"), log.find("sendStatusEvent: amount=1250, status=0"));
 }
 
 // An idle "a" moves the state after logout or a failed login, and ends a pending warning.

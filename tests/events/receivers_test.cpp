@@ -125,7 +125,6 @@ protected:
         // As the device reported it.
         g_nLastCallbackStatus = 0;
         g_nLastCallbackMode = 1;
-        g_bStatusFromDevice = true;
     }
     // "kind wParam lParam" (0 status, 1 error, 2 cash level, 3 session) of new events.
     Lines posted() {

@@ -129,7 +129,7 @@ TEST_F(Settings, SettingsStringsToValuesAndLogLines) {
     for (const auto& [text, id, value, pending, lines] : cases) {
         useFreshLogDir("new_settings");
         CQXSettings fresh;
-        fresh.NewSettings(text, 0);
+        fresh.NewSettings(text, 1);
         EXPECT_EQ(valueOf(fresh, id), value) << text;
         EXPECT_EQ(fresh.RestorePending(id), pending) << text;
         EXPECT_EQ(logged("CQXSettings::NewSettings: "), lines) << text;
@@ -143,8 +143,8 @@ TEST_F(Settings, SettingsStringsToValuesAndLogLines) {
     g_theLogics.changeSettings("StatusOkTimeout:10", 0, message);
 }
 
-// A change refreshes mirrors and log switches; two temporary ones restore the first's
-// values (not the LegacySystem and AutoDisable mirrors); a lasting one drops marks.
+// A change refreshes mirrors and log switches; two temporary ones restore the values from
+// before the first (not the LegacySystem and AutoDisable mirrors); a lasting one drops marks.
 TEST_F(Settings, ChangesRefreshTheMirrorsAndTemporaryOnesAreRestored) {
     const auto mirrors = [] {
         return std::vector<int>{g_CurrencyDecimals, g_LegacySystem, g_AutoDisable,
@@ -163,10 +163,10 @@ TEST_F(Settings, ChangesRefreshTheMirrorsAndTemporaryOnesAreRestored) {
     CQXSettings& record = logics.Settings();
     EXPECT_EQ(record.SavedValue(LogCAPIToCom), 1);
     logics.restoreIfTemporary();
-    EXPECT_EQ(record.GetInt(StatusOkTimeout), 20);  // saved by the second change
+    EXPECT_EQ(record.GetInt(StatusOkTimeout), 10);  // as before the first change
     for (int id = 0; id < kSettingCount; ++id) EXPECT_FALSE(record.RestorePending(id));
     EXPECT_EQ(logged("CQXSettings::RestoreSettings: Restored "),
-              "ChangeOkCheck: 0|StatusOkTimeout: 20|CurrencyDecimals: 2|LegacySystem: 0|"
+              "ChangeOkCheck: 0|StatusOkTimeout: 10|CurrencyDecimals: 2|LegacySystem: 0|"
               "AutoDisable: 0|LoggSendEvents: 1|LogCAPIToCom: 1|LogDebug: 1|");
     EXPECT_EQ(mirrors(), (std::vector<int>{2, 1, 1, 1, 1, 1}));
     logics.changeSettings("StatusOkTimeout:40", 1, message);
@@ -175,6 +175,21 @@ TEST_F(Settings, ChangesRefreshTheMirrorsAndTemporaryOnesAreRestored) {
     EXPECT_EQ(g_CurrencyDecimals.load(), 4);
     record.RestoreSettings();
     EXPECT_EQ(record.GetInt(StatusOkTimeout), 40);
+}
+
+// A restore puts back the values in force before the temporary changes: those of lasting
+// changes (initSettings among them), never the defaults beneath them.
+TEST_F(Settings, ARestorePutsBackTheLastingValues) {
+    CQXSettings record;
+    record.NewSettings("PayOutOkCheck:1;StatusOkTimeout:30", 0);  // as initSettings
+    record.NewSettings("StatusOkTimeout:40", 0);
+    record.NewSettings("PayOutAmountPerTimeLimitAmount:50;StatusOkTimeout:5", 1);
+    record.NewSettings("PayOutAmountPerTimeLimitAmount:70", 1);
+    record.RestoreSettings();
+    EXPECT_EQ(record.GetInt(PayOutOkCheck), 1);
+    EXPECT_EQ(record.GetInt(StatusOkTimeout), 40);
+    EXPECT_EQ(record.GetInt(PayOutAmountPerTimeLimitAmount), 0);
+    for (int id = 0; id < kSettingCount; ++id) EXPECT_FALSE(record.RestorePending(id)) << id;
 }
 
 // The first settings file of QXCONFIG's (when set), the current, the library's and
