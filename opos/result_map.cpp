@@ -19,6 +19,7 @@ OposResult fromDriver(short driverCode) {
     case QX_STATUS_TIMEOUT: code = opos::kTimeout; break;
     case QX_STATUS_SEND_FAILED: code = opos::kOffline; break;
     case QX_STATUS_NOT_POSSIBLE: code = opos::kFailure; break;
+    case QX_STATUS_MOVE_ERROR: code = opos::kFailure; break;
     case QX_STATUS_DEPOSIT_TOO_BIG: code = opos::kIllegal; break;
     case QX_STATUS_LIMIT_EXCEEDED: code = opos::kFailure; break;
     case QX_STATUS_NOT_SUPPORTED: code = opos::kIllegal; break;

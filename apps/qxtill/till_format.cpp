@@ -13,10 +13,10 @@ std::string statusCodeName(int code) {
         "QX_STATUS_ERROR",        "QX_STATUS_WARNING",
         "QX_STATUS_INPUT_PARAM_ERROR", "QX_STATUS_CLOSED",
         "QX_STATUS_TIMEOUT",      "QX_STATUS_SEND_FAILED",
-        "QX_STATUS_NOT_POSSIBLE", nullptr,
+        "QX_STATUS_NOT_POSSIBLE", "QX_STATUS_MOVE_ERROR",
         "QX_STATUS_DEPOSIT_TOO_BIG", "QX_STATUS_LIMIT_EXCEEDED",
         "QX_STATUS_NOT_SUPPORTED"};
-    if (code >= 0 && code < static_cast<int>(sizeof names / sizeof names[0]) && names[code])
+    if (code >= 0 && code < static_cast<int>(sizeof names / sizeof names[0]))
         return names[code];
     return "code " + std::to_string(code);
 }

@@ -7,7 +7,7 @@
 
 namespace till {
 
-// "QX_STATUS_OK" for 0 ... "QX_STATUS_NOT_SUPPORTED" for 12, "code 9" else.
+// "QX_STATUS_OK" for 0 ... "QX_STATUS_NOT_SUPPORTED" for 12, "code 13" else.
 std::string statusCodeName(int code);
 
 // "0 QX_STATUS_OK"

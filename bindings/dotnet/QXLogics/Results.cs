@@ -14,6 +14,7 @@ namespace QXLogics
         Timeout = 6,
         SendFailed = 7,
         NotPossible = 8,
+        MoveError = 9,        // the device reported an error during a cash move: cash may have moved
         DepositTooBig = 10,
         LimitExceeded = 11,
         NotSupported = 12
