@@ -114,6 +114,6 @@ void DeviceReports::clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_last = 0;
     forgetKept();
-    m_forwarding.clear();
+    std::vector<std::uint64_t>().swap(m_forwarding);
     m_keeping = true;
 }
