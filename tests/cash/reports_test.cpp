@@ -116,7 +116,7 @@ TEST_F(ReportsTest, TheReportThatEndsTheMoveDecidesItsAnswer) {
         std::function<short(char*)> call;
     } operations[] = {
         {"dispense", "PayOutOkCheck", 'C', 'c', QXS_PAYIN_DISABLED, 0, "a0000000031",
-         [](char* m) { return g_theLogics.dispense(6000, "", nullptr, m); }},
+         [](char* m) { return g_theLogics.dispense(600, "", nullptr, m); }},
         {"payout", "PayOutOkCheck", 'F', 'f', QXS_PAYIN_ENABLED, 1000, "a0000000001",
          [](char* m) { return g_theLogics.amountDue(700, "", nullptr, m); }},
         {"change", "ChangeOkCheck", '1', 'e', QXS_PAYIN_ENABLED, 1000, "a0000000001",
@@ -147,9 +147,7 @@ TEST_F(ReportsTest, TheReportThatEndsTheMoveDecidesItsAnswer) {
             device(op.idle);
             g_QXState = op.state;
             g_nLastCallbackAmount = op.paidIn;
-            g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;
-            g_bAskPayoutDone = true;  // 6000 was asked for: nothing asks first
-            g_nAskPayoutAmount = 6000;
+            g_nCurrentLowLevelWarningState = LOW_LEVEL_WARNING_FALSE;  // nothing asks first
             forgetCommands();
             qxsim_override_answer(op.command, "000", 1);
             std::vector<std::string> reports{"a0000000011"};

@@ -182,12 +182,11 @@ TEST_F(Settings, ChangesRefreshTheMirrorsAndTemporaryOnesAreRestored) {
 TEST_F(Settings, ARestorePutsBackTheLastingValues) {
     CQXSettings record;
     record.NewSettings("PayOutOkCheck:1;StatusOkTimeout:30", 0);  // as initSettings
-    record.NewSettings("StatusOkTimeout:40", 0);
     record.NewSettings("PayOutAmountPerTimeLimitAmount:50;StatusOkTimeout:5", 1);
     record.NewSettings("PayOutAmountPerTimeLimitAmount:70", 1);
     record.RestoreSettings();
     EXPECT_EQ(record.GetInt(PayOutOkCheck), 1);
-    EXPECT_EQ(record.GetInt(StatusOkTimeout), 40);
+    EXPECT_EQ(record.GetInt(StatusOkTimeout), 30);
     EXPECT_EQ(record.GetInt(PayOutAmountPerTimeLimitAmount), 0);
     for (int id = 0; id < kSettingCount; ++id) EXPECT_FALSE(record.RestorePending(id)) << id;
 }
