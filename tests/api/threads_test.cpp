@@ -69,7 +69,8 @@ TEST_F(ThreadsTest, InsideAnEventCallbackCallsThatWaitForTheDeviceAnswerBusy) {
                                         "loginQX 1", "logoutQX 1", "regretQX 1", "isOpenQX 0",
                                         "changeSettingsQX 0", "getErrorInfoQX 0"}));
     EXPECT_EQ(sent(""), sentBefore);
-    expectLogged({"!! dispenseQX: Failed! Returning 1: Not allowed in an event callback"});
+    expectLogged(
+        {"!! dispenseQX: Failed! Returning 1: amountRest=0: Not allowed in an event callback"});
     g_callInside = 2;
     ASSERT_EQ(QX(qxsim_insert)(500), 0);
     for (int ms = 0; insideAnswers().size() != 1 && ms < 5000; ++ms)

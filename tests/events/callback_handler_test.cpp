@@ -28,7 +28,8 @@ TEST_F(DeviceTest, TextsUpdateTheModelAndForwardEvents) {
                               "text of the callback";
     const std::string cut = level.substr(0, 63), tooShort = "Callback string too short";
     // A malformed text or an unknown letter changes no value: it is an error event of its own.
-    const std::string same = "0 0 1 0 x open 03.04|H", malformed = "error 0|Malformed device report|";
+    const std::string same = "0 0 1 0 x open 03.04|H";
+    const std::string malformed = "error 0|Malformed device report|";
     const struct { std::string text, model; Lines events; std::string error; } script[] = {
         {"a0000125001", "1250 0 1 0 a open", {"status 1250 0 1"}, ""},
         {"b0000000001" + level, "0 0 1 0 b open",
