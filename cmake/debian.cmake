@@ -40,7 +40,7 @@ qx_deb_gzip(${QX_DEB_WORK}/changelog.Debian ${QX_DEB_WORK}/changelog.Debian.gz)
 file(READ ${CMAKE_SOURCE_DIR}/LICENSE license)
 set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/LICENSE)
-if(NOT license MATCHES "^([A-Za-z0-9.-]+) License\n\nCopyright \(c\) ([^\n]+)\n\n(.*[^\n])\n*$")
+if(NOT license MATCHES "^([A-Za-z0-9.-]+) License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.*[^\n])\n*$")
   message(FATAL_ERROR "LICENSE does not begin with \"<name> License\" and its copyright line")
 endif()
 set(QX_LICENSE ${CMAKE_MATCH_1})
