@@ -19,21 +19,26 @@
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
-# Every package the build makes, with its Multi-Arch field ("-": none).
-# The Debian architecture of each is the build's, or "all" (deb_file).
-declare -A MULTI_ARCH=(
-    [libqxlogics1]=same
-    [libqxlogics-dev]=same
-    [qxlogics-common]=foreign
-    [qxlogics-simulator]=same
-    [qxlogics-simulator-dev]=same
-    [qxtill]=-
-)
-PACKAGES=(libqxlogics1 libqxlogics-dev qxlogics-common qxlogics-simulator qxlogics-simulator-dev
-          qxtill)
-# What a program is built from: installed side by side for two architectures.
-DEV_PACKAGES=(libqxlogics1 libqxlogics-dev qxlogics-common qxlogics-simulator
-              qxlogics-simulator-dev)
+# Every package the build makes, one a line: its name, its Multi-Arch
+# field ("no": none), and "dev" when it belongs to the development set that
+# installs for two architectures side by side.  Its Debian architecture is
+# the build's, or "all" (deb_file).
+PACKAGE_TABLE="
+libqxlogics1            same    dev
+libqxlogics-dev         same    dev
+qxlogics-common         foreign dev
+qxlogics-simulator      same    dev
+qxlogics-simulator-dev  same    dev
+qxtill                  no      -"
+declare -A MULTI_ARCH=()
+PACKAGES=()
+DEV_PACKAGES=()
+while read -r package multiarch group; do
+    [ -n "$package" ] || continue
+    PACKAGES+=("$package")
+    MULTI_ARCH[$package]="$multiarch"
+    [ "$group" = dev ] && DEV_PACKAGES+=("$package")
+done <<<"$PACKAGE_TABLE"
 # The settings file the driver finds where it is installed, and the three
 # settings it must turn on.
 SETTINGS_FILE=/etc/qxlogics/qxlogics.ini
@@ -123,8 +128,8 @@ check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
         [[ "$(dpkg-deb -f "$deb" Architecture)" =~ ^($arch|all)$ ]] ||
             { fail "$package is not for $arch"; status=1; }
         field="$(dpkg-deb -f "$deb" Multi-Arch)"
-        [ "${field:--}" = "${MULTI_ARCH[$package]}" ] ||
-            { fail "$package has Multi-Arch '${field:--}', not '${MULTI_ARCH[$package]}'"; status=1; }
+        [ "${field:-no}" = "${MULTI_ARCH[$package]}" ] ||
+            { fail "$package has Multi-Arch '${field:-no}', not '${MULTI_ARCH[$package]}'"; status=1; }
         grep -qF 'QXLogics developers <developers@qxlogics.org>' <<<"$(dpkg-deb -f "$deb" Maintainer)" ||
             { fail "$package has the maintainer '$(dpkg-deb -f "$deb" Maintainer)'"; status=1; }
         [ "$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "./usr/share/doc/$package/copyright" |
