@@ -1,13 +1,15 @@
-# debian.cmake - the four Debian packages that `cpack` makes from the
-# install components (QX_DEBIAN_PACKAGES): libqxlogics1 (runtime),
-# libqxlogics-dev (devel), qxlogics-simulator (simulator) and qxtill
-# (till).  Each carries its copyright and changelog in
-# /usr/share/doc/<package>; dependencies on other packages come from
-# dpkg-shlibdeps, those between these four from the components.
+# debian.cmake - the Debian packages that `cpack` makes from the install
+# components (QX_DEBIAN_PACKAGES): libqxlogics1 (runtime), libqxlogics-dev
+# (devel), qxlogics-common (common: the settings file /etc/qxlogics/
+# qxlogics.ini, a conffile), qxlogics-simulator (simulator),
+# qxlogics-simulator-dev (simdevel) and qxtill (till).  Each carries its
+# copyright and changelog in /usr/share/doc/<package>; dependencies on
+# other packages come from dpkg-shlibdeps, those between these from the
+# components.
 set(QX_DEB_SOURCE ${CMAKE_SOURCE_DIR}/packaging/debian)
 set(QX_DEB_WORK ${CMAKE_BINARY_DIR}/debian)
 set(QX_DEB_RELEASE 1)
-set(QX_DEB_MAINTAINER "QXLogics developers <developers@qxlogics.example>")
+set(QX_DEB_MAINTAINER "QXLogics developers <developers@qxlogics.org>")
 
 # Debian's own name for the target's architecture (arm64 for
 # aarch64-linux-gnu): what the packages are built for, cross builds too.
@@ -33,23 +35,50 @@ set(QX_DEB_VERSION ${PROJECT_VERSION}-${QX_DEB_RELEASE})
 configure_file(${QX_DEB_SOURCE}/changelog.in ${QX_DEB_WORK}/changelog.Debian @ONLY)
 qx_deb_gzip(${QX_DEB_WORK}/changelog.Debian ${QX_DEB_WORK}/changelog.Debian.gz)
 
-set(QX_DEB_COMPONENTS runtime devel simulator till)
+# The copyright file states the licence of the repository's LICENSE, word
+# for word: its name (first line, "MIT License"), holder and text.
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE license)
+set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/LICENSE)
+if(NOT license MATCHES "^([A-Za-z0-9.-]+) License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.*[^\n])\n*$")
+  message(FATAL_ERROR "LICENSE does not begin with \"<name> License\" and its copyright line")
+endif()
+set(QX_LICENSE ${CMAKE_MATCH_1})
+set(QX_COPYRIGHT ${CMAKE_MATCH_2})
+# Each line indented by one space, an empty one written " .".
+string(REPLACE "\n\n" "\n.\n" QX_LICENSE_TEXT "${CMAKE_MATCH_3}")
+string(REPLACE "\n" "\n " QX_LICENSE_TEXT " ${QX_LICENSE_TEXT}")
+configure_file(${QX_DEB_SOURCE}/copyright.in ${QX_DEB_WORK}/copyright @ONLY)
+
+# Components and their packages; every list of packages (the checks of
+# scripts/check-packages.sh too) follows this one.
+set(QX_DEB_COMPONENTS runtime devel common simulator simdevel till)
 set(QX_DEB_NAME_runtime libqxlogics${PROJECT_VERSION_MAJOR})
 set(QX_DEB_NAME_devel libqxlogics-dev)
+set(QX_DEB_NAME_common qxlogics-common)
 set(QX_DEB_NAME_simulator qxlogics-simulator)
+set(QX_DEB_NAME_simdevel qxlogics-simulator-dev)
 set(QX_DEB_NAME_till qxtill)
 set(QX_DEB_DOC ${CMAKE_INSTALL_DATAROOTDIR}/doc)
 foreach(component IN LISTS QX_DEB_COMPONENTS)
   string(TOUPPER ${component} upper)
   set(package ${QX_DEB_NAME_${component}})
   set(CPACK_DEBIAN_${upper}_PACKAGE_NAME ${package})
-  install(FILES ${QX_DEB_SOURCE}/copyright ${QX_DEB_WORK}/changelog.Debian.gz
+  install(FILES ${QX_DEB_WORK}/copyright ${QX_DEB_WORK}/changelog.Debian.gz
     DESTINATION ${QX_DEB_DOC}/${package} COMPONENT ${component})
 endforeach()
 
-# The simulator's package carries the example settings and language files.
+# The settings a till that handles money runs with (the three OK checks
+# on), where the driver looks last: /etc/qxlogics.  A conffile: an edited
+# copy survives upgrades.
+install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini
+  DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/qxlogics COMPONENT common)
+# The simulator's package carries the example settings and language files,
+# its development package the simulator's manual.
 install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini ${CMAKE_SOURCE_DIR}/examples/qxlang.ini
   DESTINATION ${QX_DEB_DOC}/${QX_DEB_NAME_simulator}/examples COMPONENT simulator)
+install(FILES ${CMAKE_SOURCE_DIR}/sim/README.md
+  DESTINATION ${QX_DEB_DOC}/${QX_DEB_NAME_simdevel} COMPONENT simdevel)
 if(TARGET qxtill)
   qx_deb_gzip(${CMAKE_SOURCE_DIR}/apps/qxtill/qxtill.1 ${QX_DEB_WORK}/qxtill.1.gz)
   install(FILES ${QX_DEB_WORK}/qxtill.1.gz
@@ -83,8 +112,19 @@ set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # the environment of cpack.
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_SOURCE_DIR}/cmake/debian-cpack.cmake)
 
+# Multi-Arch (cmake/cpack/Internal/CPack/CPackDeb.cmake writes the field):
+# the libraries and their development files of several architectures
+# install side by side; the architecture-independent settings package
+# serves them all.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_DEVEL_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_SIMULATOR_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_SIMDEVEL_PACKAGE_MULTIARCH same)
+set(CPACK_DEBIAN_COMMON_PACKAGE_MULTIARCH foreign)
+
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA ${QX_DEB_SOURCE}/runtime/triggers)
+set(CPACK_COMPONENT_RUNTIME_DEPENDS common)
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION
 "logic driver of the QuaxVault cash recycler
 QXLogics is the logic driver of a QuaxVault note and coin recycler that
@@ -95,6 +135,20 @@ and out, and learns what the device does through events.
 The driver loads the device communication library libDorvoLINK.so at run
 time: first from its own folder, then by name (LD_LIBRARY_PATH and the
 system paths). This package holds the shared library.")
+
+set(CPACK_DEBIAN_COMMON_PACKAGE_SECTION libs)
+set(CPACK_DEBIAN_COMMON_PACKAGE_ARCHITECTURE all)
+set(CPACK_DEBIAN_COMMON_PACKAGE_CONTROL_EXTRA ${QX_DEB_SOURCE}/common/conffiles)
+set(CPACK_DEBIAN_COMMON_DESCRIPTION
+"settings file of the QXLogics cash recycler driver
+QXLogics is the logic driver of a QuaxVault note and coin recycler that
+stands beside a till.
+.
+This package holds /etc/qxlogics/qxlogics.ini, which the driver reads when
+neither the folder named by QXCONFIG, nor the current folder, nor the
+driver's own folder has one. It turns on PayOutOkCheck, ChangeOkCheck and
+RegretOkCheck, so that \"Done\" means the device reported a cash move
+over, not only started.")
 
 set(CPACK_DEBIAN_DEVEL_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVEL_DEPENDS runtime)
@@ -117,9 +171,22 @@ the device.
 libDorvoLINK.so lies in a private folder,
 /usr/lib/${CMAKE_LIBRARY_ARCHITECTURE}/qxlogics/simulator, so that it
 never takes the real device library's place: point a program at it with
-LD_LIBRARY_PATH. The package also holds the header qxsim.h of its control
-entries, the CMake target qxlogics::simulator, and example settings and
-language files.")
+LD_LIBRARY_PATH. The package also holds example settings and language
+files.")
+
+set(CPACK_DEBIAN_SIMDEVEL_PACKAGE_SECTION devel)
+set(CPACK_COMPONENT_SIMDEVEL_DEPENDS simulator devel)
+set(CPACK_DEBIAN_SIMDEVEL_DESCRIPTION
+"stand-in device library for the QXLogics driver - development files
+A simulated QuaxVault note and coin recycler behind the device
+communication library's interface, for tests and demonstrations without
+the device.
+.
+This package holds the header qxsim.h of the simulator's control entries,
+with which a program plays the customer, qxlogics-simulator.pc for
+pkg-config (its flags also name the simulator's private folder as the
+program's run path), the CMake target qxlogics::simulator and the
+simulator's manual.")
 
 set(CPACK_DEBIAN_TILL_PACKAGE_SECTION misc)
 set(CPACK_COMPONENT_TILL_DEPENDS runtime)

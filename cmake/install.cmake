@@ -6,9 +6,11 @@
 # (header, the development link libqxlogics.so, the CMake package config
 # and qxlogics.pc), "simulator" (the stand-in device library, installed
 # beside the library, where the library loads it from; for the Debian
-# packages in a private folder instead) and "till" (the demo till).  The
-# simulator's component also carries the example settings and language
-# files (share/qxlogics/examples/), the start of a till's own files.
+# packages in a private folder instead), "simdevel" (the simulator's
+# header qxsim.h, qxlogics-simulator.pc, its CMake target and manual) and
+# "till" (the demo till).  The simulator's component also carries the
+# example settings and language files (share/qxlogics/examples/), the
+# start of a till's own files.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -49,16 +51,27 @@ if(TARGET DorvoLINK)
   install(TARGETS DorvoLINK EXPORT qxlogicsSimulatorTargets
     RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT simulator
     LIBRARY DESTINATION ${QX_SIMULATOR_LIBDIR} COMPONENT simulator ${QX_LIBRARY_PERMISSIONS}
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simulator
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT simdevel
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/sim/qxsim.h
-    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simulator)
-  if(NOT QX_DEBIAN_PACKAGES)  # the package keeps them with its documentation
+    DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT simdevel)
+  if(NOT QX_DEBIAN_PACKAGES)  # the packages keep them with their documentation
     install(FILES ${CMAKE_SOURCE_DIR}/examples/qxlogics.ini ${CMAKE_SOURCE_DIR}/examples/qxlang.ini
       DESTINATION ${CMAKE_INSTALL_DATADIR}/qxlogics/examples COMPONENT simulator)
+    install(FILES ${CMAKE_SOURCE_DIR}/sim/README.md
+      DESTINATION ${CMAKE_INSTALL_DOCDIR}/simulator COMPONENT simdevel)
+  endif()
+  if(NOT WIN32)
+    # pkg-config --cflags --libs qxlogics-simulator: the driver's flags, the
+    # simulator's, and its folder as the program's run path (the Debian
+    # packages' private folder is no folder the loader searches).
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/qxlogics-simulator.pc.in
+      ${CMAKE_BINARY_DIR}/qxlogics-simulator.pc @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/qxlogics-simulator.pc
+      DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT simdevel)
   endif()
   install(EXPORT qxlogicsSimulatorTargets NAMESPACE qxlogics::
-    DESTINATION ${QX_CONFIG_DIR} COMPONENT simulator)
+    DESTINATION ${QX_CONFIG_DIR} COMPONENT simdevel)
 endif()
 
 if(TARGET qxtill)

@@ -16,6 +16,7 @@
 #include "logging/log_shapes.h"
 #include "logging/strformat.h"
 #include "settings/module_info.h"
+#include "settings/ok_checks.h"
 #include "settings/settings_mirrors.h"
 #include "settings/settings_strings.h"
 
@@ -82,6 +83,7 @@ short CQXLogics::init(const char* portSettings, const char* initSettings,
              textOrEmpty(portSettings));
     logInfo("CQXLogics::init, supplied parameter initSettings: " + init);
     if (!init.empty()) changeSettings(init.c_str(), 0, message);
+    logOkChecksOff(settings);
 
     short result = checkReceivers(message);
     if (result != QX_STATUS_OK) return result;

@@ -89,6 +89,12 @@ void setReadOnly(const std::string& path, bool readOnly);
 
 // The directory searched last for the settings and language files.
 std::string systemDirectory();
+// What the settings search's log lines call this library's own folder and
+// the system directory: "the DLL directory" and "the Windows directory" on
+// Windows, "the library directory" and "the system settings directory" on
+// POSIX.  Static texts.
+const char* libraryDirectoryLabel();
+const char* systemDirectoryLabel();
 void setSystemDirectoryForTesting(const std::string& dir);  // "" = default
 
 // Integer value of key in [section] of an INI file, with the semantics of

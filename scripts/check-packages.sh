@@ -1,22 +1,47 @@
 #!/usr/bin/env bash
 # check-packages.sh - builds the Debian packages and checks them as a user
 # of each would:
-#   amd64  build-deb/: the four packages, lintian, their contents; then
-#          installed into this system, a till built against them with
-#          pkg-config and with CMake's find_package, run with the installed
-#          `qxtill demo` against the installed simulator, and purged again
-#          without a trace
+#   amd64  build-deb/: the packages, lintian, their contents and fields;
+#          then installed into this system, a till built against them with
+#          pkg-config and with CMake's find_package, a sale built with
+#          `pkg-config --cflags --libs qxlogics-simulator` run as it is,
+#          the installed `qxtill demo` against the installed simulator,
+#          and purged again without a trace
 #   arm64  build-deb-arm64/ (Debian's cross toolchain): the same packages,
 #          lintian and contents; the interface tests and the packaged
 #          `qxtill demo` (callbacks and window) run under qemu-user with
 #          Debian's arm64 C and C++ libraries
+#   multiarch  the amd64 and arm64 development packages installed side by
+#          side (Multi-Arch: same), then purged
 # Where this machine keeps a part from running (no root to install, no
 # qemu-user), the rest is checked and the reason is written to the file
 # named by QX_SKIP_FILE, one line each.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 
-PACKAGES=(libqxlogics1 libqxlogics-dev qxlogics-simulator qxtill)
+# Every package the build makes, one a line: its name, its Multi-Arch
+# field ("no": none), and "dev" when it belongs to the development set that
+# installs for two architectures side by side.  Its Debian architecture is
+# the build's, or "all" (deb_file).
+PACKAGE_TABLE="
+libqxlogics1            same    dev
+libqxlogics-dev         same    dev
+qxlogics-common         foreign dev
+qxlogics-simulator      same    dev
+qxlogics-simulator-dev  same    dev
+qxtill                  no      -"
+declare -A MULTI_ARCH=()
+PACKAGES=()
+DEV_PACKAGES=()
+while read -r package multiarch group; do
+    [ -n "$package" ] || continue
+    PACKAGES+=("$package")
+    MULTI_ARCH[$package]="$multiarch"
+    [ "$group" = dev ] && DEV_PACKAGES+=("$package")
+done <<<"$PACKAGE_TABLE"
+# The settings file the driver finds where it is installed, and the three
+# settings it must turn on.
+SETTINGS_FILE=/etc/qxlogics/qxlogics.ini
 VERSION="$(sed -nE 's/^project\(qxlogics VERSION ([0-9.]+) .*/\1/p' "$QX_ROOT/CMakeLists.txt")"
 # Each warning lintian may give, with its reason in the README ("Installing
 # from the packages"); any other warning or error fails.
@@ -56,7 +81,11 @@ deb_build() {
     echo "built $(find "$dir" -maxdepth 1 -name '*.deb' -printf '%f ')"
 }
 
-deb_file() { echo "$1/${2}_${VERSION}-1_${3}.deb"; }  # <folder> <package> <arch>
+deb_file() {  # <folder> <package> <arch>: that architecture's, else the "all" one
+    local deb="$1/${2}_${VERSION}-1_${3}.deb"
+    [ -f "$deb" ] || [ ! -f "$1/${2}_${VERSION}-1_all.deb" ] || deb="$1/${2}_${VERSION}-1_all.deb"
+    echo "$deb"
+}
 
 run_lintian() {  # run_lintian <folder>
     local out status
@@ -78,9 +107,12 @@ libqxlogics-dev ./usr/include/qxlogics.h
 libqxlogics-dev ./usr/lib/@MA@/libqxlogics.so
 libqxlogics-dev ./usr/lib/@MA@/pkgconfig/qxlogics.pc
 libqxlogics-dev ./usr/lib/@MA@/cmake/qxlogics/qxlogicsConfig.cmake
+qxlogics-common .$SETTINGS_FILE
 qxlogics-simulator ./usr/lib/@MA@/qxlogics/simulator/libDorvoLINK.so
-qxlogics-simulator ./usr/include/qxsim.h
-qxlogics-simulator ./usr/lib/@MA@/cmake/qxlogics/qxlogicsSimulatorTargets.cmake
+qxlogics-simulator-dev ./usr/include/qxsim.h
+qxlogics-simulator-dev ./usr/lib/@MA@/pkgconfig/qxlogics-simulator.pc
+qxlogics-simulator-dev ./usr/lib/@MA@/cmake/qxlogics/qxlogicsSimulatorTargets.cmake
+qxlogics-simulator-dev ./usr/share/doc/qxlogics-simulator-dev/README.md
 qxlogics-simulator ./usr/share/doc/qxlogics-simulator/examples/qxlogics.ini
 qxlogics-simulator ./usr/share/doc/qxlogics-simulator/examples/qxlang.ini
 qxtill ./usr/bin/qxtill
@@ -89,12 +121,20 @@ qxtill ./usr/share/man/man1/qxtill.1.gz"
 contents() { dpkg-deb -c "$(deb_file "$@")" 2>/dev/null | awk '{ print $6 }'; }  # <folder> <package> <arch>
 
 check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
-    local dir="$1" arch="$2" ma="$3" package path deb status=0 soname
+    local dir="$1" arch="$2" ma="$3" package path deb status=0 soname field
     for package in "${PACKAGES[@]}"; do
         deb="$(deb_file "$dir" "$package" "$arch")"
         [ -f "$deb" ] || { fail "no $deb"; status=1; continue; }
-        [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] ||
+        [[ "$(dpkg-deb -f "$deb" Architecture)" =~ ^($arch|all)$ ]] ||
             { fail "$package is not for $arch"; status=1; }
+        field="$(dpkg-deb -f "$deb" Multi-Arch)"
+        [ "${field:-no}" = "${MULTI_ARCH[$package]}" ] ||
+            { fail "$package has Multi-Arch '${field:-no}', not '${MULTI_ARCH[$package]}'"; status=1; }
+        grep -qF 'QXLogics developers <developers@qxlogics.org>' <<<"$(dpkg-deb -f "$deb" Maintainer)" ||
+            { fail "$package has the maintainer '$(dpkg-deb -f "$deb" Maintainer)'"; status=1; }
+        [ "$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "./usr/share/doc/$package/copyright" |
+             sed -n 's/^License: //p' | sort -u)" = "$(sed -n '1s/ License$//p' "$QX_ROOT/LICENSE")" ] ||
+            { fail "$package's copyright does not state the licence of LICENSE"; status=1; }
         for path in copyright changelog.Debian.gz; do
             grep -qx "./usr/share/doc/$package/$path" <<<"$(contents "$dir" "$package" "$arch")" ||
                 { fail "$package lacks /usr/share/doc/$package/$path"; status=1; }
@@ -117,14 +157,30 @@ check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
         { fail "no libc6 dependency"; status=1; }
     grep -qx 'activate-noawait ldconfig' <<<"$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./triggers)" ||
         { fail "libqxlogics1 does not activate the ldconfig trigger"; status=1; }
+    grep -qF "qxlogics-common (= $VERSION-1)" <<<"$(dpkg-deb -f "$deb" Depends)" ||
+        { fail "libqxlogics1 does not depend on qxlogics-common"; status=1; }
     deb="$(deb_file "$dir" qxtill "$arch")"
     grep -qF "libqxlogics1 (= $VERSION-1)" <<<"$(dpkg-deb -f "$deb" Depends)" ||
         { fail "qxtill does not depend on its libqxlogics1"; status=1; }
+    deb="$(deb_file "$dir" qxlogics-common "$arch")"
+    [ "$(dpkg-deb --ctrl-tarfile "$deb" | tar -xOf - ./conffiles)" = "$SETTINGS_FILE" ] ||
+        { fail "qxlogics-common does not mark $SETTINGS_FILE as its conffile"; status=1; }
+    for field in PayOutOkCheck ChangeOkCheck RegretOkCheck; do
+        grep -qx "$field=1" <<<"$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ".$SETTINGS_FILE")" ||
+            { fail "$SETTINGS_FILE does not set $field=1"; status=1; }
+    done
     [ "$status" -eq 0 ] && echo "$arch packages hold what they should"
     return "$status"
 }
 
-purge_ours() { as_root dpkg --purge "${PACKAGES[@]}" >/dev/null 2>&1 || true; }
+# Every installed instance of our packages, each architecture's.
+installed_ours() { dpkg-query -W -f '${binary:Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null |
+                   awk '$2 != "not-installed" && $2 != "" { print $1 }'; }
+purge_ours() {
+    local installed
+    mapfile -t installed < <(installed_ours)
+    [ "${#installed[@]}" -eq 0 ] || as_root dpkg --purge "${installed[@]}" >/dev/null 2>&1 || true
+}
 
 # The README's session example, as a new user copies it.
 readme_session() { awk '/^```c$/ { on = 1; next } /^```$/ { on = 0 } on' "$QX_ROOT/README.md"; }
@@ -163,11 +219,37 @@ use_installed() {  # use_installed <work folder> <simulator folder>
     "$work/cmake/qxsession" >"$work/qxsession.log" 2>&1 ||
         { cat "$work/qxsession.log"; fail "the README's session"; return 1; }
     echo "ran the README's session (simulator linked)"
+    sale_by_pkg_config "$work" || return 1
     LD_LIBRARY_PATH="$sim" qxtill demo >"$work/qxtill.log" 2>&1 ||
         { tail -40 "$work/qxtill.log"; fail "qxtill demo"; return 1; }
     grep -qx "Device library: libDorvoLINK.so" "$work/qxtill.log" ||
         fail "qxtill demo did not find the simulator" || return 1
     echo "ran the installed qxtill demo against the installed simulator"
+}
+
+# The README's sale built with the simulator's pkg-config flags, run as it
+# is (its run path finds the simulator) from a folder without settings: the
+# driver reads the packaged settings file, names itself in its banner and
+# finds no OK check off.
+sale_by_pkg_config() {  # sale_by_pkg_config <work folder>
+    local work="$1" run="$1/sale" line
+    mkdir -p "$run/logs"
+    # shellcheck disable=SC2046
+    cc -Wall -Wextra -Werror -o "$run/qxsale" "$work/session/till.c" \
+        $(pkg-config --cflags --libs qxlogics-simulator) ||
+        fail "building the sale by pkg-config qxlogics-simulator" || return 1
+    (cd "$run" && QXLOGS="$run/logs" ./qxsale >"$run/qxsale.log" 2>&1) ||
+        { cat "$run/qxsale.log"; fail "the sale built by pkg-config qxlogics-simulator"; return 1; }
+    grep -qx "amountDueQX: 0 Done" "$run/qxsale.log" ||
+        { cat "$run/qxsale.log"; fail "the sale was not settled"; return 1; }
+    for line in "Library Name: libqxlogics.so.1" "Library Version: $VERSION.0" \
+        "CQXLogics::getIniFileSettings: About to read settings from configuration file: $SETTINGS_FILE" \
+        "CQXLogics::getIniFileSettings: PayOutOkCheck: 1 (from ini file)"; do
+        grep -qF "## $line" "$run"/logs/qxlogic_*.log || fail "the driver did not log \"$line\"" ||
+            return 1
+    done
+    ! grep -qF "OK checks off" "$run"/logs/qxlogic_*.log || fail "an OK check is off" || return 1
+    echo "ran a sale built with pkg-config qxlogics-simulator; the driver read $SETTINGS_FILE"
 }
 
 # Every file and link dpkg listed for our packages is gone, and so is each
@@ -203,7 +285,8 @@ install_and_use() {  # install_and_use <folder>
         { fail "ldconfig does not list libqxlogics.so.1"; status=1; }
     dpkg -L "${PACKAGES[@]}" | sort -u >"$work/listed.txt"
     (use_installed "$work" "$sim") || status=1
-    as_root dpkg --purge "${PACKAGES[@]}" >>"$work/dpkg.log" 2>&1 ||
+    # shellcheck disable=SC2046
+    as_root dpkg --purge $(installed_ours) >>"$work/dpkg.log" 2>&1 ||
         { cat "$work/dpkg.log"; fail "dpkg --purge"; return 1; }
     check_purged "$work/listed.txt" || status=1
     return "$status"
@@ -261,9 +344,50 @@ arm64() {
     return "$status"
 }
 
+# The development packages of both architectures at once: Multi-Arch: same
+# lets dpkg install them side by side (the settings package, Multi-Arch:
+# foreign, serves both), and each architecture's pkg-config finds its own
+# flags.  Purged again.
+multiarch() {
+    local amd="$QX_ROOT/build-deb" arm="$QX_ROOT/build-deb-arm64" work debs=() package arch
+    local status=0 libdir
+    if [ "$(id -u)" -ne 0 ] && ! sudo -n true 2>/dev/null; then
+        skip "installing packages needs root (or sudo without a password)"; return 0
+    fi
+    if [ ! -f "$(deb_file "$arm" libqxlogics-dev arm64)" ]; then
+        skip "no arm64 packages to install beside the amd64 ones"; return 0
+    fi
+    work="$amd/multiarch"
+    rm -rf "$work" && mkdir -p "$work"
+    for package in "${DEV_PACKAGES[@]}"; do
+        debs+=("$(deb_file "$amd" "$package" amd64)")
+        [ "${MULTI_ARCH[$package]}" = same ] && debs+=("$(deb_file "$arm" "$package" arm64)")
+    done
+    purge_ours
+    as_root dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 ||
+        { cat "$work/dpkg.log"; purge_ours; fail "installing amd64 and arm64 side by side"; return 1; }
+    for package in "${DEV_PACKAGES[@]}"; do
+        [ "${MULTI_ARCH[$package]}" = same ] || continue
+        for arch in amd64 arm64; do
+            [ "$(dpkg-query -W -f '${db:Status-Status}' "$package:$arch" 2>/dev/null)" = installed ] ||
+                { fail "$package:$arch is not installed"; status=1; }
+        done
+    done
+    for arch in x86_64-linux-gnu aarch64-linux-gnu; do
+        libdir="$(PKG_CONFIG_PATH='' PKG_CONFIG_LIBDIR="/usr/lib/$arch/pkgconfig" \
+                  pkg-config --variable=libdir qxlogics-simulator)"
+        [ "$libdir" = "/usr/lib/$arch/qxlogics/simulator" ] ||
+            { fail "pkg-config for $arch gives the simulator's folder '$libdir'"; status=1; }
+    done
+    [ "$status" -eq 0 ] && echo "installed side by side for amd64 and arm64: ${DEV_PACKAGES[*]}"
+    purge_ours
+    [ -z "$(installed_ours)" ] || { fail "left installed: $(installed_ours | xargs)"; status=1; }
+    return "$status"
+}
+
 status=0
 parts=("$@")
-[ "${#parts[@]}" -gt 0 ] || parts=(amd64 arm64)
+[ "${#parts[@]}" -gt 0 ] || parts=(amd64 arm64 multiarch)
 for part in "${parts[@]}"; do
     qx_say "packages: $part"
     "$part" || status=1

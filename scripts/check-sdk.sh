@@ -33,9 +33,9 @@ unpack() {
     rm -rf "$work" && mkdir -p "$work"
     (cd "$work" && cmake -E tar xf "$zip")
     sdk="$(echo "$work"/qxlogics-sdk-*)"
-    for file in README.txt include/qxlogics.h include/qxsim.h examples/qxlogics.ini \
-                examples/qxlang.ini opos/README.md \
-                {x86,x64}/{qxlogics.dll,qxlogics.lib,libqxlogics.dll.a,DorvoLINK.dll,qxtill.exe,qxopos.dll}; do
+    for file in README.txt LICENSE.txt include/qxlogics.h include/qxsim.h examples/qxlogics.ini \
+                examples/qxlang.ini opos/README.md simulator/README.md \
+                {x86,x64}/{qxlogics.dll,qxlogics.lib,libqxlogics.dll.a,DorvoLINK.dll,qxtill.exe,qxopos.dll,qxlogics.ini}; do
         [ -f "$sdk/$file" ] || { echo "missing from the SDK: $file"; status=1; }
     done
     [ "$status" -eq 0 ] && echo "SDK: all files in place"

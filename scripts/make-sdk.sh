@@ -2,12 +2,16 @@
 # make-sdk.sh <x64 build folder> <x86 build folder> <output folder> - packs
 # the Windows SDK a till vendor unpacks: qxlogics-sdk-<version>.zip with
 #   x86/ and x64/  qxlogics.dll, qxlogics.lib (MSVC), libqxlogics.dll.a
-#                  (MinGW), the simulator DorvoLINK.dll, qxtill.exe and the
-#                  OPOS service object qxopos.dll
+#                  (MinGW), the simulator DorvoLINK.dll, qxtill.exe, the
+#                  OPOS service object qxopos.dll, and qxlogics.ini beside
+#                  the DLL (the OK checks on; the driver reads it when
+#                  neither QXCONFIG's folder nor the current one has one)
 #   include/       qxlogics.h, and qxsim.h (the simulator's control entries)
+#   simulator/     README.md, the simulator's manual
 #   opos/          README.md of the OPOS service object
 #   examples/      qxlogics.ini, qxlang.ini
 #   README.txt     for vendors
+#   LICENSE.txt    the licence (LICENSE)
 # Prints the archive's path.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -17,7 +21,7 @@ version="$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$x86/CMakeCache.txt")"
 name="qxlogics-sdk-$version"
 stage="$out/$name"
 rm -rf "$stage" "$out/$name.zip"
-mkdir -p "$stage/include" "$stage/examples" "$stage/opos"
+mkdir -p "$stage/include" "$stage/examples" "$stage/opos" "$stage/simulator"
 
 # pack_arch <folder in the SDK> <build folder> <machine> <module-definition file> [options]
 pack_arch() {
@@ -25,7 +29,7 @@ pack_arch() {
     mkdir -p "$dir"
     cp "$build/bin/qxlogics.dll" "$build/bin/DorvoLINK.dll" "$build/bin/qxtill.exe" \
        "$build/bin/qxopos.dll" \
-       "$build/lib/libqxlogics.dll.a" "$dir/"
+       "$build/lib/libqxlogics.dll.a" "$QX_ROOT/examples/qxlogics.ini" "$dir/"
     x86_64-w64-mingw32-strip --strip-unneeded "$dir"/*.dll "$dir"/*.exe
     # The MSVC import library, in the short form Microsoft's own tools make:
     # the names an MSVC caller asks for, bound to the plain exports.
@@ -37,6 +41,8 @@ pack_arch x86 "$x86" i386 "$x86/qxlogics-x86.def" -k
 
 cp "$QX_ROOT/include/qxlogics.h" "$QX_ROOT/sim/qxsim.h" "$stage/include/"
 cp "$QX_ROOT/opos/README.md" "$stage/opos/"
+cp "$QX_ROOT/sim/README.md" "$stage/simulator/"
+cp "$QX_ROOT/LICENSE" "$stage/LICENSE.txt"
 cp "$QX_ROOT/examples/qxlogics.ini" "$QX_ROOT/examples/qxlang.ini" "$stage/examples/"
 sed "s/@VERSION@/$version/" "$QX_ROOT/sdk/README.txt" >"$stage/README.txt"
 

@@ -19,7 +19,7 @@ const std::string kPrefix = "CQXLogics::getIniFileSettings: ";
 void settingsInfo(const std::string& text) { logInfo(kPrefix + text); }
 
 struct Candidate {
-    const char* announcement;  // "First settings file location (...)"
+    std::string announcement;  // "First settings file location (...): "
     std::string path;
 };
 
@@ -45,10 +45,12 @@ std::vector<Candidate> settingsFileCandidates() {
     }
     candidates.push_back({"Second settings file location (the application directory): ",
                           "." + sep + kIniFileName});
-    candidates.push_back({"Third settings file location (the DLL directory): ",
-                          getRuntimePath() + kIniFileName});
-    candidates.push_back({"Fourth settings file location (the Windows directory): ",
-                          qxplat::systemDirectory() + sep + kIniFileName});
+    candidates.push_back(
+        {std::string("Third settings file location (") + qxplat::libraryDirectoryLabel() + "): ",
+         getRuntimePath() + kIniFileName});
+    candidates.push_back(
+        {std::string("Fourth settings file location (") + qxplat::systemDirectoryLabel() + "): ",
+         qxplat::systemDirectory() + sep + kIniFileName});
     return candidates;
 }
 

@@ -5,7 +5,8 @@
 #include "logging/log_shapes.h"
 #include "platform/platform.h"
 
-const char* const QX_LIBRARY_NAME = "qxlogics.dll";
+// The build names it (QX_LIBRARY_FILE): "qxlogics.dll", "libqxlogics.so.1".
+const char* const QX_LIBRARY_NAME = QX_LIBRARY_FILE;
 
 std::string getRuntimePath() {
     const std::string fullName = qxplat::ownModuleFileName(QX_LIBRARY_NAME);

@@ -5,8 +5,9 @@
 
 #include <string>
 
-// The Windows module name of this library.
-extern const char* const QX_LIBRARY_NAME;  // "qxlogics.dll"
+// This library's file as the loader knows it: "qxlogics.dll" on Windows,
+// the soname "libqxlogics.so.1" on POSIX.
+extern const char* const QX_LIBRARY_NAME;
 
 // Directory of the loaded library, ending in a separator; "" on failure
 // (after logging why).

@@ -15,6 +15,11 @@
 // or QX_DEVICE_CALLBACK_CDECL make that one __cdecl (as they do for the
 // driver).  Programs either link the simulator directly or look the
 // entries up in the loaded module.
+//
+// The simulator's manual (its model, options and texts) is README.md:
+// sim/ in the source tree, /usr/share/doc/qxlogics-simulator-dev/ from the
+// Debian packages, share/doc/qxlogics/simulator/ of an install, simulator/
+// in the Windows SDK.
 #ifndef QX_SIM_QXSIM_H
 #define QX_SIM_QXSIM_H
 
@@ -48,7 +53,7 @@ enum {
 // no overrides, command record empty, pending callbacks discarded.
 SIMAPI void qxsim_reset(void);
 
-// Sets a named behaviour knob (names are listed in sim/README.md).
+// Sets a named behaviour knob (names are listed in the manual, README.md).
 // Returns 0, or -1 for an unknown name.
 SIMAPI int qxsim_set_option(const char* name, int value);
 
@@ -86,7 +91,7 @@ SIMAPI long long qxsim_total_value(void);
 // units; back-office withdrawals and refills change it as well.
 SIMAPI long long qxsim_cash_box(void);
 
-// Replaces the whole stock from a stock file (format in sim/README.md):
+// Replaces the whole stock from a stock file (format in README.md):
 // 0, or -1 with the reason ("line 3: ...", "cannot open ...") copied into
 // reason (capacity bytes, may be null).  A refused file changes nothing.
 // The variable QXSIM_CONFIG names a file loaded the same way when the port

@@ -44,6 +44,15 @@ std::string describeEvent(const TillEvent& e) {
     return line;
 }
 
+std::string explainEvent(const TillEvent& e) {
+    switch (e.kind) {
+        // The level warning of the same report follows; it is said once.
+        case EventKind::CashLevel: return cashLevelWords(e.denomination, e.count);
+        case EventKind::CashSession: return sessionTypeWords(e.infoType, e.amount);
+        default: return "";
+    }
+}
+
 TillEvent statusFromWindow(std::int64_t wParam, std::int64_t lParam) {
     TillEvent event;
     event.kind = EventKind::Status;

@@ -32,6 +32,10 @@ struct TillEvent {
 // One line describing the event, e.g.
 // "event status: amount=12.50 status=0 (idle, pay-in enabled) mode=1 (open)".
 std::string describeEvent(const TillEvent& event);
+// What a cash-session or cash-level event means for the shop assistant, in
+// words ("only 4 of the 2.00 pieces left: refill soon"); "" for the other
+// events (the level warning of a report repeats its cash level).
+std::string explainEvent(const TillEvent& event);
 
 // Numbers of a window message: status wParam is status + 100 * mode.
 TillEvent statusFromWindow(std::int64_t wParam, std::int64_t lParam);

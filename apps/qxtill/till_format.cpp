@@ -62,4 +62,23 @@ std::string sessionTypeName(int infoType) {
     return "type " + std::to_string(infoType);
 }
 
+std::string sessionTypeWords(int infoType, long long amount) {
+    const std::string money = formatMoney(amount);
+    switch (infoType) {
+        case 0: return "the back office took " + money + " out of the device";
+        case 1: return "the back office put " + money + " into the device";
+        case 2: return "this till session paid " + money + " out of the device";
+        case 3: return "this till session took " + money + " into the cash box";
+        case 4: return "the device restarted";
+        default: return "a cash report the till does not know";
+    }
+}
+
+std::string cashLevelWords(int denomination, int count) {
+    const std::string items = "the " + formatMoney(denomination) + " pieces";
+    if (count == 0) return items + " have run out: refill them now";
+    if (count == 999) return items + " are nearly full: take some to the safe";
+    return "only " + std::to_string(count) + " of " + items + " left: refill soon";
+}
+
 }  // namespace till

@@ -26,6 +26,12 @@ std::string deviceModeName(int mode);
 // The cash-session type number in the device's own words ("CR/RF").
 std::string sessionTypeName(int infoType);
 
+// A cash-session or cash-level report as a shop assistant reads it:
+// "this till session took in 12.50", "only 4 of the 2.00 left: refill soon".
+std::string sessionTypeWords(int infoType, long long amount);
+// count as the driver gives it: 0 empty, 999 high, else the items left.
+std::string cashLevelWords(int denomination, int count);
+
 }  // namespace till
 
 #endif  // QXTILL_FORMAT_H

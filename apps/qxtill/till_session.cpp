@@ -221,6 +221,8 @@ void Session::settle() {
     for (TillEvent& event : m_inbox.take()) {
         if (event.viaWindow) fetchDetails(event);
         m_out << "      " << describeEvent(event) << "\n";
+        const std::string meaning = explainEvent(event);
+        if (!meaning.empty()) m_out << "        = " << meaning << "\n";
     }
 }
 

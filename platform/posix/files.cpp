@@ -58,6 +58,9 @@ void setReadOnly(const std::string& path, bool readOnly) {
     close(fd);
 }
 
+const char* libraryDirectoryLabel() { return "the library directory"; }
+const char* systemDirectoryLabel() { return "the system settings directory"; }
+
 namespace backend {
 
 std::string defaultSystemDirectory() { return "/etc/qxlogics"; }

@@ -40,6 +40,9 @@ void setReadOnly(const std::string& path, bool readOnly) {
     SetFileAttributesA(path.c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL);
 }
 
+const char* libraryDirectoryLabel() { return "the DLL directory"; }
+const char* systemDirectoryLabel() { return "the Windows directory"; }
+
 namespace backend {
 
 std::string defaultSystemDirectory() {

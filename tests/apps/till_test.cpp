@@ -76,6 +76,11 @@ TEST(TillDemo, ShiftsEndCleanWithTheEventsAndLogsBesideTheTill) {
                 {"amountDueQX(1250) -> 0 QX_STATUS_OK: Done (rest 0.00)",
                  "event status: amount=12.50 status=0 (idle, pay-in enabled) mode=1 (open)",
                  "event cash level: denomination=2.00 count=4", "event level warning: type=2 (Low)",
+                 // what the cash-level and cash-session lines mean at the till
+                 "        = only 4 of the 2.00 pieces left: refill soon",
+                 "        = the device restarted",
+                 "        = this till session paid 11.70 out of the device",
+                 "        = this till session took 22.50 into the cash box",
                  "event error: code=1 text=\"Error Code 1\" extInfo=\"ErrorInfo Not set\"",
                  "enablePayinQX -> 2 QX_STATUS_ERROR: QuaxVault has error(s)",
                  "the device's cash matches the till's books", " 0 unexpected results."});
@@ -84,7 +89,8 @@ TEST(TillDemo, ShiftsEndCleanWithTheEventsAndLogsBesideTheTill) {
     runTill({"demo", "--window"}, "",
             {"registerHwndQX(window) -> 0 QX_STATUS_OK: Done", "mode=1 (open) [window message]",
              "event error: code=1 text=\"Error Code 1\" extInfo=\"ErrorInfo Not set\" [window",
-             "warning=\"2 Low (4 Left)\" [window message]", " 0 unexpected results."});
+             "warning=\"2 Low (4 Left)\" [window message]",
+             "        = only 4 of the 2.00 pieces left: refill soon", " 0 unexpected results."});
 }
 
 // A sale with change, a refund, a logout; then input refused by the till, by the

@@ -3,7 +3,9 @@
 // queries.
 #include <thread>
 
+#include "settings/module_info.h"
 #include "tests/support/core_fixture.h"
+#include "tests/support/internal_env.h"
 
 namespace coretest {
 namespace {
@@ -14,7 +16,7 @@ void sleepFor(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 
 TEST_F(CoreTest, InitExitAndTheDestructor) {
     outcome(initWith(), QX_STATUS_OK, "Done",
-            {"CQXLogics::init called", "Library Name: qxlogics.dll", "Library Path: ",
+            {"CQXLogics::init called", std::string("Library Name: ") + QX_LIBRARY_NAME, "Library Path: ",
              "Library Version: ", "CQXLogics::initialize: PortName: COM1",
              "CQXLogics::initialize: strPortSettings: Type:RS232;Name:COM1",
              "CQXLogics::init, supplied parameter portSettings: Type:RS232;Name:COM1",
@@ -40,6 +42,32 @@ TEST_F(CoreTest, InitExitAndTheDestructor) {
           "Session Ending"});
     expectModel("state=Uninitiated");
     EXPECT_EQ(g_pfnErrorCallback.load(), nullptr);
+}
+
+// One start-up line names the OK checks that are off once the settings file and
+// initSettings are applied; none when all three are on.
+TEST_F(CoreTest, TheStartLineNamesTheOkChecksThatAreOff) {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
+        // settings file, initSettings, the checks named (null: no line)
+        {nullptr, "", "PayOutOkCheck, ChangeOkCheck, RegretOkCheck"},
+        {nullptr, "PayOutOkCheck:1;RegretOkCheck:2", "ChangeOkCheck, RegretOkCheck"},
+        {"[Operation]\nPayOutOkCheck=1\nChangeOkCheck=1\nRegretOkCheck=1\n", "", nullptr},
+        {"[Operation]\nPayOutOkCheck=1\nChangeOkCheck=1\nRegretOkCheck=1\n", "ChangeOkCheck:0",
+         "ChangeOkCheck"},
+    };
+    for (const auto& [file, initSettings, named] : cases) {
+        SCOPED_TRACE(initSettings);
+        qxtest::useFreshLogDir("ok_checks");
+        std::filesystem::remove(configDir + "/qxlogics.ini");
+        if (file) qxtest::writeFile(configDir + "/qxlogics.ini", file);
+        ASSERT_EQ(initWith(initSettings), QX_STATUS_OK) << message;
+        EXPECT_EQ(logCount("OK checks off"), named ? 1u : 0u);
+        if (named)
+            once({std::string("CQXLogics::init: OK checks off: ") + named +
+                  " (\"Done\" then only says that the device started the cash move; a till "
+                  "that handles money sets them to 1)"});
+        ASSERT_EQ(g_theLogics.exit(message), QX_STATUS_OK);
+    }
 }
 
 // Error and status callbacks are needed, or a window, but not both.

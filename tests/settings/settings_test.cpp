@@ -201,9 +201,10 @@ TEST_F(Settings, TheSettingsFileIsSearchedForAndRead) {
             {nullptr, nullptr, nullptr, 10, 3,
              {"Environment variable QXCONFIG is not defined",
               "Second settings file location (the application directory): " + dotIni,
-              "Third settings file location (the DLL directory): " + getRuntimePath() +
-                  "qxlogics.ini",
-              "Fourth settings file location (the Windows directory): " + systemDir + ini,
+              std::string("Third settings file location (") + qxplat::libraryDirectoryLabel() +
+                  "): " + getRuntimePath() + "qxlogics.ini",
+              std::string("Fourth settings file location (") + qxplat::systemDirectoryLabel() +
+                  "): " + systemDir + ini,
               "Settings file \"" + dotIni + "\" can't be opened for reading.",
               "About to assign default settings since no configuration file was found.",
               "PayOutAmountPerTimeLimitSeconds: 60 (default value)"}},

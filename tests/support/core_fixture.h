@@ -123,6 +123,9 @@ protected:
         resetEventLoggingForTesting();
         defaultMirrors();
         qxtest::setEnv("QXCONFIG", configDir = qxtest::makeTempDir("config"));
+        // An empty system folder: a machine with the packages installed has settings in
+        // /etc/qxlogics that a case relying on the defaults must not read.
+        qxplat::setSystemDirectoryForTesting(qxtest::makeTempDir("system"));
         qxtest::useFreshLogDir("core");
         Recorder::get().clear();
         m_firstCommand = 0;
@@ -130,6 +133,7 @@ protected:
     void TearDown() override {
         qxplat::setSleepHookForTesting({});
         qxplat::setCalendarClockForTesting({});
+        qxplat::setSystemDirectoryForTesting("");
         g_theLogics.exit(message);
         clearReceivers();
         defaultMirrors();
