@@ -22,8 +22,9 @@ long Service::beginDeposit() {
     if (result != QX_STATUS_OK) return finishDriver(result);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        // Counting starts with the reports that follow the enable.
+        // Counting starts with the enable's own report (onStatus).
         m_phase = Phase::Accepting;
+        m_awaitingEnable = true;
         m_baseline = m_paidIn;
         m_countedAmount = 0;
         m_depositAmount = 0;
@@ -34,6 +35,7 @@ long Service::beginDeposit() {
     if (result != QX_STATUS_OK) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_phase = Phase::Idle;
+        m_awaitingEnable = false;
         m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
     }
     return finishDriver(result);

@@ -88,10 +88,10 @@ void Service::repayOpenDeposit() {
                  result == QX_STATUS_OK ? "Deposit repaid" : message);
 }
 
-// NOCHANGE and CHANGE: depositQX books what the device counted, which is
-// what the till was told; a device that holds more than that (an item
-// reported after pay-in went off) cannot book the deposit exactly, so
-// everything goes back and the till is told.  NOCHANGE then leaves Cash
+// NOCHANGE and CHANGE: depositQX books what the device holds as paid in,
+// which is what the till was told; a device that holds more than that
+// (cash that was there when pay-in went on) cannot book the deposit
+// exactly, so everything goes back and the till is told.  NOCHANGE then leaves Cash
 // Deposited at once; CHANGE leaves it to DispenseChange or the next
 // BeginDeposit.  Called with the deposit fixed.
 long Service::bookDeposit(long counted, bool change) {
@@ -100,7 +100,7 @@ long Service::bookDeposit(long counted, bool change) {
     long held = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        held = m_paidIn - m_baseline;
+        held = m_paidIn;
     }
     if (held > counted) {
         const short result = withBusyRetry([&] { return driver.regret(1, message); });

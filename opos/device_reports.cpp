@@ -73,16 +73,30 @@ void Service::onStatus(int amount, short status) {
         }
         // Cash moved: the counts last reported may no longer hold.
         if (status == kDeviceBusy || amount != m_paidIn) m_countsExact.clear();
-        if (m_phase == Phase::Accepting && amount != m_paidIn && amount >= m_baseline) {
-            m_countedAmount = amount - m_baseline;
-            if (m_depositStatus != opos::CHAN_STATUS_DEPOSIT_JAM)
-                m_depositStatus = opos::CHAN_STATUS_DEPOSIT_COUNT;
-            if (m_depositRealTime) m_depositAmount = m_countedAmount;
-            m_channel->post({SoEvent::Data, 0, 0, ""});
-        }
-        m_paidIn = amount;
+        // A busy report carries the paid-in amount from before the move,
+        // and may come after the command that made it: only idle reports
+        // say what the device holds.
+        if (status != kDeviceBusy) countPaidIn(amount, status);
     }
     if (status == kDeviceIdleEnabled || status == kDeviceIdleDisabled) SetEvent(m_idleReport);
+}
+
+// Reports before the enable's own (idle, pay-in on) are the last sale's;
+// from it on, every change of the paid-in amount is the customer's cash.
+// Called under m_mutex.
+void Service::countPaidIn(int amount, short status) {
+    if (m_phase == Phase::Accepting && m_awaitingEnable && status == kDeviceIdleEnabled) {
+        m_awaitingEnable = false;
+        m_baseline = amount;
+    } else if (m_phase == Phase::Accepting && !m_awaitingEnable && amount != m_paidIn &&
+               amount >= m_baseline) {
+        m_countedAmount = amount - m_baseline;
+        if (m_depositStatus != opos::CHAN_STATUS_DEPOSIT_JAM)
+            m_depositStatus = opos::CHAN_STATUS_DEPOSIT_COUNT;
+        if (m_depositRealTime) m_depositAmount = m_countedAmount;
+        m_channel->post({SoEvent::Data, 0, 0, ""});
+    }
+    m_paidIn = amount;
 }
 
 // The first report without an error ends a jam.  A device that comes out

@@ -93,6 +93,7 @@ private:
     void abandonOpen(bool joined);
     void postStatus(long value);
     void clearJam(short status);
+    void countPaidIn(int amount, short status);
     void postDirectIO(long number, long amount, const char* text);
     void updateLevelStatus();
     void countDriverFailure(short driverCode);
@@ -161,6 +162,7 @@ private:
     long m_countedAmount = 0;
     long m_paidIn = 0;
     long m_baseline = 0;
+    bool m_awaitingEnable = false;  // a deposit's counting waits for the enable's report
     bool m_jammed = false;
     bool m_selfReset = false;  // DirectIO's reset under way: it switches pay-in on again
     std::map<int, int> m_reportedCounts;  // denomination -> count of its last level report

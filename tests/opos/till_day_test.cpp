@@ -66,6 +66,7 @@ protected:
         ASSERT_TRUE(s_so) << "no service object";
         so().setNumber(PIDXChan_RealTimeDataEnabled, 1);
         so().setNumber(PIDXChan_AsyncMode, 0);
+        so().call(L"ClearInput");  // data events the last test left queued
         sink().clear();
     }
 
@@ -214,6 +215,9 @@ TEST_F(TillDay, AnAbandonedDepositIsRepaidNeverBookedWithTheNext) {
 // answers OFFLINE while DeviceEnabled reads true, and enabling again logs
 // in again.
 TEST_F(TillDay, AClosedSessionAnswersOfflineAndEnablingReconnects) {
+    // The last sale's reports first: a restart in a cash move would leave
+    // the driver waiting for its end.
+    ASSERT_EQ(simEntry<int (*)(int)>("qxsim_wait_idle")(kWaitMs), 0);
     simEntry<void (*)()>("qxsim_reset")();
     EXPECT_EQ(so().call(L"BeginDeposit"), E_OFFLINE);
     EXPECT_EQ(so().number(PIDX_DeviceEnabled), 1);
