@@ -82,14 +82,12 @@ protected:
     bool waitFor(ReceivedEvent::Kind kind, long number) {
         return sink().pumpUntil([=] { return sink().count(kind, number) > 0; }, kWaitMs);
     }
-    const ReceivedEvent* lastEvent(ReceivedEvent::Kind kind, long number) {
-        const auto events = sink().events();
-        for (auto it = events.rbegin(); it != events.rend(); ++it)
-            if (it->kind == kind && it->number == number) {
-                m_event = *it;
-                return &m_event;
-            }
-        return nullptr;
+    // The data of this service object's DirectIOEvent once it came; -1 when it did not.
+    long directIOData(long number) {
+        if (!waitFor(ReceivedEvent::DirectIO, number)) return -1;
+        for (const ReceivedEvent& event : sink().events())
+            if (event.kind == ReceivedEvent::DirectIO && event.number == number) return event.data;
+        return -1;
     }
     // Inserts and waits until the real-time DepositAmount shows the total.
     void pay(int amount, long total) {
@@ -117,7 +115,6 @@ protected:
 
     static std::unique_ptr<EventSink> s_sink;
     static std::unique_ptr<ServiceObject> s_so;
-    ReceivedEvent m_event{};
 };
 std::unique_ptr<EventSink> TillDay::s_sink;
 std::unique_ptr<ServiceObject> TillDay::s_so;
@@ -195,16 +192,14 @@ TEST_F(TillDay, AnAbandonedDepositIsRepaidNeverBookedWithTheNext) {
         } else {
             books.expectMoved(0, 0, way.name);
             if (std::string(way.name) != "close") {  // closing drops the events still queued
-                ASSERT_TRUE(waitFor(ReceivedEvent::DirectIO, kEventDepositRepaid)) << way.name;
-                EXPECT_EQ(lastEvent(ReceivedEvent::DirectIO, kEventDepositRepaid)->data, 1000);
+                EXPECT_EQ(directIOData(kEventDepositRepaid), 1000) << way.name;
             }
         }
         way.comeBack();
         startDeposit(500);
         if (HasFatalFailure()) return;
         if (way.repayRefused) {
-            ASSERT_TRUE(waitFor(ReceivedEvent::DirectIO, kEventUncountedReturned));
-            EXPECT_EQ(lastEvent(ReceivedEvent::DirectIO, kEventUncountedReturned)->data, 1000);
+            EXPECT_EQ(directIOData(kEventUncountedReturned), 1000);
         }
         EXPECT_EQ(endDeposit(DEPOSIT_NOCHANGE), 500) << way.name;
         books.expectMoved(500, 0, way.name);
@@ -260,7 +255,7 @@ TEST_F(TillDay, AJamClearedInADepositLetsTheDepositGoOn) {
         clearing.clear();
         ASSERT_TRUE(waitFor(ReceivedEvent::StatusUpdate, CHAN_STATUS_JAMOK)) << clearing.name;
         if (clearing.tillRestarts) {
-            ASSERT_TRUE(waitFor(ReceivedEvent::DirectIO, kEventPayinStopped));
+            EXPECT_GE(directIOData(kEventPayinStopped), 0) << "no word that pay-in stopped";
             EXPECT_EQ(so().call(L"PauseDeposit", DEPOSIT_RESTART), SUCCESS) << clearing.name;
         }
         EXPECT_EQ(so().number(PIDXChan_DepositStatus), 4 /* COUNT */) << clearing.name;
@@ -418,7 +413,7 @@ TEST_F(TillDay, ADaysSoak) {
         }
         case Disabled:
             so().setNumber(PIDX_DeviceEnabled, 0);
-            ASSERT_TRUE(waitFor(ReceivedEvent::DirectIO, kEventDepositRepaid)) << name;
+            EXPECT_EQ(directIOData(kEventDepositRepaid), amount) << name;
             reenable();
             told = saleBooked = 0;
             break;
