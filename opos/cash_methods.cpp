@@ -1,6 +1,6 @@
 // cash_methods.cpp - the deposit (BeginDeposit, PauseDeposit, FixDeposit,
-// EndDeposit), DispenseChange, ClearInput, the statistics, and the methods
-// the device cannot serve.
+// EndDeposit), ClearInput, the statistics, and the firmware methods the
+// device cannot serve.
 //
 // Pay-in is on only between BeginDeposit and FixDeposit (PauseDeposit
 // switches it off and on), so a dispense always finds the driver in Payin
@@ -15,24 +15,34 @@ long Service::beginDeposit() {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (m_phase != Phase::Idle || m_jammed) return finish(opos::kIllegal);
-        // Counting starts with the reports that follow the enable.
+    }
+    char message[QX_BUFFER_CAPACITY] = "";
+    short result = leaveCashDeposited(message);
+    if (result == QX_STATUS_OK) result = returnUncounted(message);
+    if (result != QX_STATUS_OK) return finishDriver(result);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        // Counting starts with the enable's own report (onStatus).
         m_phase = Phase::Accepting;
+        m_awaitingEnable = true;
         m_baseline = m_paidIn;
         m_countedAmount = 0;
         m_depositAmount = 0;
         m_depositRealTime = m_realTimeData;
         m_depositStatus = opos::CHAN_STATUS_DEPOSIT_START;
     }
-    char message[QX_BUFFER_CAPACITY] = "";
-    short result = withBusyRetry([&] { return m_driver.call().enablePayin(message); });
+    result = withBusyRetry([&] { return m_driver.call().enablePayin(message); });
     if (result != QX_STATUS_OK) {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_phase = Phase::Idle;
+        m_awaitingEnable = false;
         m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
     }
     return finishDriver(result);
 }
 
+// PAUSE fixes DepositAmount at what was counted once pay-in is off, as
+// FixDeposit does.
 long Service::pauseDeposit(long control) {
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
     const bool pause = control == opos::CHAN_DEPOSIT_PAUSE;
@@ -51,6 +61,7 @@ long Service::pauseDeposit(long control) {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (result == QX_STATUS_OK) m_phase = pause ? Phase::Paused : Phase::Accepting;
         else if (!pause) m_phase = Phase::Paused;
+        if (result == QX_STATUS_OK && pause) m_depositAmount = m_countedAmount;
     }
     return finishDriver(result);
 }
@@ -75,9 +86,8 @@ long Service::fixDeposit() {
     return finish(opos::kSuccess);
 }
 
-// NOCHANGE and CHANGE book the cash with depositQX (the driver is then in
-// Cash Deposited, from where DispenseChange pays the change); REPAY
-// returns every item paid in.
+// NOCHANGE and CHANGE book the deposit (deposit_end.cpp); REPAY returns
+// every item paid in.
 long Service::endDeposit(long success) {
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
     if (success != opos::CHAN_DEPOSIT_CHANGE && success != opos::CHAN_DEPOSIT_NOCHANGE &&
@@ -89,54 +99,20 @@ long Service::endDeposit(long success) {
         if (m_phase != Phase::Fixed) return finish(opos::kIllegal);
         counted = m_countedAmount;
     }
-    const DriverEntries& driver = m_driver.call();
+    if (success != opos::CHAN_DEPOSIT_REPAY)
+        return bookDeposit(counted, success == opos::CHAN_DEPOSIT_CHANGE);
     char message[QX_BUFFER_CAPACITY] = "";
     short result = QX_STATUS_OK;
-    const bool repay = success == opos::CHAN_DEPOSIT_REPAY;
-    if (counted > 0)
-        result = withBusyRetry([&] {
-            return repay ? driver.regret(1, message) : driver.deposit("EndDeposit", message);
-        });
-    if (result != QX_STATUS_OK) return finishDriver(result);
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (repay) {
-        m_statistics.add(kStatRepays);
-    } else {
-        m_statistics.add(kStatDeposits);
-        m_statistics.add(kStatDepositedAmount, counted);
+    if (counted > 0) {
+        result = withBusyRetry([&] { return m_driver.call().regret(1, message); });
     }
+    if (result != QX_STATUS_OK) return finishDriver(result);
+    nothingPaidIn();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_statistics.add(kStatRepays);
     m_phase = Phase::Idle;
     m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
     return finish(opos::kSuccess);
-}
-
-// Asks the device first, so that an amount it cannot pay is refused
-// before anything moves.
-long Service::dispenseChange(long amount) {
-    if (checkEnabled() != opos::kSuccess) return m_resultCode;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (amount < 0 || m_phase != Phase::Idle) return finish(opos::kIllegal);
-    }
-    if (amount == 0) return finish(opos::kSuccess);
-    const DriverEntries& driver = m_driver.call();
-    char message[QX_BUFFER_CAPACITY] = "";
-    int rest = 0;
-    short result = withBusyRetry(
-        [&] { return driver.askPayout2(static_cast<int>(amount), &rest, message); });
-    if (result == QX_STATUS_OK)
-        result = withBusyRetry([&] {
-            return driver.dispense(static_cast<int>(amount), "DispenseChange", &rest, message);
-        });
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (result == QX_STATUS_NOT_POSSIBLE) m_statistics.add(kStatOverDispenses);
-        if (result == QX_STATUS_OK) {
-            m_statistics.add(kStatDispenses);
-            m_statistics.add(kStatDispensedAmount, amount);
-        }
-    }
-    return finishDriver(result, true);
 }
 
 long Service::clearInput() {
@@ -145,25 +121,7 @@ long Service::clearInput() {
     return finish(opos::kSuccess);
 }
 
-// The driver knows amounts only, never counts per denomination, and has
-// no firmware commands.
-long Service::dispenseCash(const std::string&) {
-    if (checkEnabled() != opos::kSuccess) return m_resultCode;
-    return finish(opos::kIllegal);
-}
-
-long Service::readCashCounts(std::string& cashCounts, bool& discrepancy) {
-    cashCounts.clear();
-    discrepancy = false;
-    if (checkEnabled() != opos::kSuccess) return m_resultCode;
-    return finish(opos::kIllegal);
-}
-
-long Service::adjustCashCounts(const std::string&) {
-    if (checkEnabled() != opos::kSuccess) return m_resultCode;
-    return finish(opos::kIllegal);
-}
-
+// The device has no firmware commands.
 long Service::compareFirmwareVersion(const std::string&, long& result) {
     result = 0;
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
@@ -178,7 +136,8 @@ long Service::updateFirmware(const std::string&) {
 long Service::resetStatistics(const std::string& names) {
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
     std::lock_guard<std::mutex> lock(m_mutex);
-    return finish(m_statistics.reset(names));
+    const long result = m_statistics.reset(names);
+    return finish(result, result == opos::kExtended ? opos::kStatisticsError : 0);
 }
 
 long Service::retrieveStatistics(std::string& xml) {
@@ -192,7 +151,8 @@ long Service::retrieveStatistics(std::string& xml) {
 long Service::updateStatistics(const std::string& assignments) {
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
     std::lock_guard<std::mutex> lock(m_mutex);
-    return finish(m_statistics.update(assignments));
+    const long result = m_statistics.update(assignments);
+    return finish(result, result == opos::kExtended ? opos::kStatisticsError : 0);
 }
 
 }  // namespace qxopos

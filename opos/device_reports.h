@@ -1,6 +1,5 @@
-// device_reports.h - the five driver callbacks, which forward to the one
-// service object that has the driver open in this process (the driver is
-// one per process, and so is its device).
+// device_reports.h - the five driver callbacks, which forward to every
+// service object of the process's driver session (process_session.h).
 #ifndef QX_OPOS_DEVICE_REPORTS_H
 #define QX_OPOS_DEVICE_REPORTS_H
 
@@ -8,11 +7,7 @@
 
 namespace qxopos {
 
-class Service;
-
-// False when another service object of the process has the driver.
-bool attachReports(Service* service);
-void detachReports(Service* service);
+// Registers the receivers with the driver (before initQX).
 short registerReports(const DriverEntries& driver, char* message);
 
 }  // namespace qxopos

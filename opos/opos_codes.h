@@ -24,8 +24,9 @@ constexpr long kTimeout = 112;
 constexpr long kBusy = 113;
 constexpr long kExtended = 114;
 
-// ResultCodeExtended of the CashChanger.
+// ResultCodeExtended of the CashChanger, and of the statistics methods.
 constexpr long kOverDispense = 201;
+constexpr long kStatisticsError = 280;
 
 // The open result a service object gives when its open fails.
 constexpr long kOpenNoPort = 401;
@@ -113,6 +114,7 @@ enum ChangerStatus : long {
     CHAN_STATUS_FULLOK = 23,
     CHAN_STATUS_JAM = 31,
     CHAN_STATUS_JAMOK = 32,
+    CHAN_STATUS_ASYNC = 91,
 };
 
 // DepositStatus.

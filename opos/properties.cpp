@@ -1,7 +1,6 @@
 // properties.cpp - the properties by UnifiedPOS index: the common ones,
 // the CashChanger's, and the capabilities, which say what the device
-// cannot do (no counts per denomination, no discrepancy, no firmware
-// update, no power reporting, no asynchronous dispense).
+// cannot do (no firmware update, no power reporting, one exit).
 #include "opos/opos_codes.h"
 #include "opos/service.h"
 
@@ -17,7 +16,6 @@ struct Fixed {
     long value;
 };
 const Fixed kFixedNumbers[] = {
-    {opos::PIDX_OutputID, 0},
     {opos::PIDX_ServiceObjectVersion, opos::kServiceObjectVersion},
     {opos::PIDX_PowerNotify, 0},
     {opos::PIDX_PowerState, opos::kPowerStateUnknown},
@@ -26,15 +24,12 @@ const Fixed kFixedNumbers[] = {
     {opos::PIDX_CapUpdateStatistics, 1},
     {opos::PIDX_CapCompareFirmwareVersion, 0},
     {opos::PIDX_CapUpdateFirmware, 0},
-    {opos::PIDXChan_AsyncMode, 0},
-    {opos::PIDXChan_AsyncResultCode, 0},
-    {opos::PIDXChan_AsyncResultCodeExtended, 0},
     {opos::PIDXChan_CurrentExit, 1},
     {opos::PIDXChan_DeviceExits, 1},
     {opos::PIDXChan_CurrentService, 0},
     {opos::PIDXChan_ServiceCount, 0},
     {opos::PIDXChan_ServiceIndex, 0},
-    {opos::PIDXChan_CapDiscrepancy, 0},
+    {opos::PIDXChan_CapDiscrepancy, 1},
     {opos::PIDXChan_CapEmptySensor, 1},
     {opos::PIDXChan_CapFullSensor, 1},
     {opos::PIDXChan_CapNearEmptySensor, 1},
@@ -51,7 +46,6 @@ const Fixed kFixedNumbers[] = {
 bool onlyValue(long index, long& value) {
     switch (index) {
     case opos::PIDX_PowerNotify:
-    case opos::PIDXChan_AsyncMode:
     case opos::PIDXChan_CurrentService: value = 0; return true;
     case opos::PIDXChan_CurrentExit: value = 1; return true;
     default: return false;
@@ -72,6 +66,10 @@ long Service::getPropertyNumber(long index) {
     case opos::PIDX_AutoDisable: return m_autoDisable;
     case opos::PIDX_BinaryConversion: return m_binaryConversion;
     case opos::PIDXChan_RealTimeDataEnabled: return m_realTimeData ? 1 : 0;
+    case opos::PIDXChan_AsyncMode: return m_asyncMode ? 1 : 0;
+    case opos::PIDX_OutputID: return m_outputId;
+    case opos::PIDXChan_AsyncResultCode: return m_asyncResultCode;
+    case opos::PIDXChan_AsyncResultCodeExtended: return m_asyncResultCodeExtended;
     default: break;
     }
     if (!m_open) return 0;
@@ -105,6 +103,7 @@ void Service::setPropertyNumber(long index, long value) {
     case opos::PIDX_FreezeEvents: m_channel->setFrozen(value != 0); break;
     case opos::PIDX_AutoDisable: m_autoDisable = value != 0; break;
     case opos::PIDXChan_RealTimeDataEnabled: m_realTimeData = value != 0; break;
+    case opos::PIDXChan_AsyncMode: m_asyncMode = value != 0; break;
     case opos::PIDX_BinaryConversion:
         if (value < 0 || value > 2) {
             finish(opos::kIllegal);

@@ -15,7 +15,7 @@ OposResult fromDriver(short driverCode) {
     case QX_STATUS_BUSY: code = opos::kBusy; break;
     case QX_STATUS_ERROR: code = opos::kFailure; break;
     case QX_STATUS_INPUT_PARAM_ERROR: code = opos::kIllegal; break;
-    case QX_STATUS_CLOSED: code = opos::kDisabled; break;
+    case QX_STATUS_CLOSED: code = opos::kOffline; break;  // the session, not the till, closed it
     case QX_STATUS_TIMEOUT: code = opos::kTimeout; break;
     case QX_STATUS_SEND_FAILED: code = opos::kOffline; break;
     case QX_STATUS_NOT_POSSIBLE: code = opos::kFailure; break;

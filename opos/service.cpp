@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "opos/device_reports.h"
 #include "opos/opos_codes.h"
+#include "opos/process_session.h"
 #include "opos/result_map.h"
 
 namespace qxopos {
@@ -39,6 +39,7 @@ Service::Service() : m_idleReport(CreateEventA(nullptr, FALSE, FALSE, nullptr)) 
 
 Service::~Service() {
     if (m_open) closeService();
+    waitForPayment();
     if (m_idleReport) CloseHandle(m_idleReport);
 }
 
@@ -50,6 +51,7 @@ long Service::finish(long code, long extended) {
 
 long Service::finishDriver(short driverCode, bool paying) {
     countDriverFailure(driverCode);
+    noteLost(driverCode);
     const OposResult result = paying ? fromPayingDriver(driverCode) : fromDriver(driverCode);
     return finish(result.code, result.extended);
 }
@@ -58,6 +60,12 @@ void Service::countDriverFailure(short driverCode) {
     if (driverCode != QX_STATUS_SEND_FAILED && driverCode != QX_STATUS_TIMEOUT) return;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_statistics.add(kStatCommunicationErrors);
+}
+
+// A closed session or a lost device answers OPOS_E_OFFLINE and stays
+// enabled; the next DeviceEnabled = true logs in again (logIn).
+void Service::noteLost(short driverCode) {
+    if (driverCode == QX_STATUS_CLOSED || driverCode == QX_STATUS_SEND_FAILED) m_lost = true;
 }
 
 long Service::checkOpen() { return m_open ? opos::kSuccess : finish(opos::kClosed); }
@@ -70,7 +78,8 @@ long Service::checkClaimed() {
 long Service::checkEnabled() {
     long result = checkClaimed();
     if (result != opos::kSuccess) return result;
-    return m_enabled ? opos::kSuccess : finish(opos::kDisabled);
+    if (!m_enabled) return finish(opos::kDisabled);
+    return m_paying ? finish(opos::kBusy) : opos::kSuccess;
 }
 
 // A command the device answers "Busy" right after a cash move is asked
@@ -109,19 +118,17 @@ long Service::openService(const std::string& deviceClass, const std::string& dev
         m_driver.unload();
         return failOpen(opos::kFailure, kOpenNoEvents);
     }
-    if (!attachReports(this)) {
+    char message[QX_BUFFER_CAPACITY] = "";
+    const short result = joinSession(this, deviceName, m_driver.call(), m_settings, message);
+    if (result == kOtherDevice) {
         abandonOpen(false);
         return failOpen(opos::kIllegal, kOpenDriverInUse);
     }
-    char message[QX_BUFFER_CAPACITY] = "";
-    short result = registerReports(m_driver.call(), message);
-    if (result == QX_STATUS_OK)
-        result = m_driver.call().init(m_settings.portSettings.c_str(),
-                                      m_settings.initSettings.c_str(), message);
-    if (result != QX_STATUS_OK && result != QX_STATUS_WARNING) {
-        abandonOpen(true);
+    if (result != QX_STATUS_OK) {
+        abandonOpen(false);
         return failOpen(opos::kNoHardware, opos::kOpenNoPort);
     }
+    m_joined = true;
     const std::string claimName = "QXCashChanger.Claim." + deviceName;
     m_claim = CreateMutexA(nullptr, FALSE, claimName.c_str());
     m_deviceName = deviceName;
@@ -135,14 +142,11 @@ long Service::openService(const std::string& deviceClass, const std::string& dev
     return finish(opos::kSuccess);
 }
 
-// Undoes a half-made open: the driver's receivers, the event thread and
+// Undoes an open, whole or half made: the session, the event thread and
 // both libraries.
-void Service::abandonOpen(bool attached) {
-    char message[QX_BUFFER_CAPACITY] = "";
-    if (attached) {
-        m_driver.call().exit(message);
-        detachReports(this);
-    }
+void Service::abandonOpen(bool joined) {
+    if (joined) leaveSession(this, m_driver.call());
+    m_joined = false;
     m_channel->stop();
     m_channel.reset();
     m_driver.unload();
@@ -151,21 +155,36 @@ void Service::abandonOpen(bool attached) {
 long Service::closeService() {
     if (checkOpen() != opos::kSuccess) return m_resultCode;
     if (m_claimed) releaseDevice();
-    abandonOpen(true);
+    waitForPayment();
+    abandonOpen(m_joined);
     if (m_claim) CloseHandle(m_claim);
     m_claim = nullptr;
     m_open = false;
     return finish(opos::kSuccess);
 }
 
+// A claim of another service object of this process is waited out as one
+// of another process is (their named mutex would let this thread through).
 long Service::claimDevice(long timeout) {
     if (checkOpen() != opos::kSuccess) return m_resultCode;
     if (m_claimed) return finish(opos::kSuccess);
     if (timeout < opos::kForever) return finish(opos::kIllegal);
     const DWORD wait = timeout == opos::kForever ? INFINITE : static_cast<DWORD>(timeout);
+    const DWORD start = GetTickCount();
+    while (!claimInProcess(this)) {
+        if (wait != INFINITE && GetTickCount() - start >= wait) return finish(opos::kTimeout);
+        Sleep(20);
+    }
+    const DWORD waited = GetTickCount() - start;
+    return claimWithin(wait == INFINITE ? INFINITE : (waited < wait ? wait - waited : 0));
+}
+
+long Service::claimWithin(DWORD wait) {
     const DWORD outcome = m_claim ? WaitForSingleObject(m_claim, wait) : WAIT_FAILED;
-    if (outcome == WAIT_TIMEOUT) return finish(opos::kTimeout);
-    if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) return finish(opos::kFailure);
+    if (outcome != WAIT_OBJECT_0 && outcome != WAIT_ABANDONED) {
+        releaseInProcess(this);
+        return finish(outcome == WAIT_TIMEOUT ? opos::kTimeout : opos::kFailure);
+    }
     m_claimed = true;
     return finish(opos::kSuccess);
 }
@@ -175,6 +194,7 @@ long Service::releaseDevice() {
     if (!m_claimed) return finish(opos::kIllegal);
     if (m_enabled) setDeviceEnabled(false);
     ReleaseMutex(m_claim);
+    releaseInProcess(this);
     m_claimed = false;
     return finish(opos::kSuccess);
 }
@@ -189,18 +209,41 @@ short Service::loginOperator(char* message) {
     return driver.loginStr(user.c_str(), password.c_str(), message);
 }
 
+// Logs in afresh: a session the device closed, or a connection that was
+// lost, is logged out first, and when the login cannot reach the device
+// the device is closed and opened again.
+short Service::logIn(char* message) {
+    const DriverEntries& driver = m_driver.call();
+    if (m_lost) withBusyRetry([&] { return driver.logout(message); });
+    short result = withBusyRetry([&] { return loginOperator(message); });
+    if (m_lost && (result == QX_STATUS_SEND_FAILED || result == QX_STATUS_TIMEOUT ||
+                   result == QX_STATUS_CLOSED)) {
+        result = reopenSession(driver, m_settings, message);
+        if (result == QX_STATUS_OK) result = withBusyRetry([&] { return loginOperator(message); });
+    }
+    if (result == QX_STATUS_OK) {
+        m_lost = false;
+        m_cashDeposited = false;
+    }
+    return result;
+}
+
 // Enabling logs the operator in and leaves pay-in off until a deposit
-// begins; disabling logs out.
+// begins; enabling again after the session was lost logs in again.
+// Disabling ends an open deposit as REPAY first, then logs out.
 long Service::setDeviceEnabled(bool enabled) {
     if (checkClaimed() != opos::kSuccess) return m_resultCode;
-    if (enabled == m_enabled) return finish(opos::kSuccess);
+    if (enabled == m_enabled && !(enabled && m_lost)) return finish(opos::kSuccess);
+    waitForPayment();
     const DriverEntries& driver = m_driver.call();
     char message[QX_BUFFER_CAPACITY] = "";
     if (!enabled) {
+        repayOpenDeposit();
         // Disabled whatever the logout answers: the next enable logs in
         // afresh, and the driver's logout already asks a busy device again.
         short result = withBusyRetry([&] { return driver.logout(message); });
         m_enabled = false;
+        m_cashDeposited = false;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_phase = Phase::Idle;
@@ -208,8 +251,13 @@ long Service::setDeviceEnabled(bool enabled) {
         }
         return finishDriver(result);
     }
-    short result = withBusyRetry([&] { return loginOperator(message); });
+    short result = logIn(message);
     if (result != QX_STATUS_OK) return finishDriver(result);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_phase = Phase::Idle;
+        m_depositStatus = opos::CHAN_STATUS_DEPOSIT_END;
+    }
     // A device that cannot switch pay-in (an older one) keeps what it has.
     withBusyRetry([&] { return driver.disablePayin(message); });
     int level = 0;
@@ -238,11 +286,28 @@ long Service::checkHealth(long level) {
     return finish(healthy ? opos::kSuccess : opos::kOffline);
 }
 
+// The device's reset also switches pay-in off: in a deposit that was
+// accepting, pay-in goes on again once the reset's report is in.
 long Service::directIO(long command, long& data, std::string& text) {
     if (checkEnabled() != opos::kSuccess) return m_resultCode;
     if (command != kDirectIoReset) return finish(opos::kIllegal);
+    const DriverEntries& driver = m_driver.call();
     char message[QX_BUFFER_CAPACITY] = "";
-    short result = withBusyRetry([&] { return m_driver.call().reset(message); });
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_selfReset = true;
+    }
+    ResetEvent(m_idleReport);
+    short result = withBusyRetry([&] { return driver.reset(message); });
+    if (result == QX_STATUS_OK) WaitForSingleObject(m_idleReport, 2000);
+    bool accepting = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_selfReset = false;
+        accepting = m_phase == Phase::Accepting;
+    }
+    if (result == QX_STATUS_OK && accepting)
+        result = withBusyRetry([&] { return driver.enablePayin(message); });
     data = result;
     text = message;
     return finishDriver(result);

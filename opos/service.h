@@ -3,17 +3,21 @@
 // deposit and dispense operations on the driver, the properties, and the
 // device reports that become events.  Methods run on the control object's
 // thread; the driver's callbacks arrive on the device library's thread
-// and only update the model and queue events.
+// and only update the model and queue events; an asynchronous dispense
+// runs on a thread of its own while every method that needs the device
+// answers OPOS_E_BUSY.
 #ifndef QX_OPOS_SERVICE_H
 #define QX_OPOS_SERVICE_H
 
 #include <windows.h>
 #include <oaidl.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "opos/device_settings.h"
@@ -66,7 +70,7 @@ public:
     // Device reports, on the device library's thread (device_reports.cpp).
     void onStatus(int amount, short status);
     void onError(int errorCode);
-    void onLevelWarning(int warningType, int denomination);
+    void onLevelWarning(int warningType, int denomination, int numberOf);
     void onCashSession(short infoType, int amount, const std::string& text);
 
 private:
@@ -75,17 +79,44 @@ private:
 
     long finish(long code, long extended = 0);
     long finishDriver(short driverCode, bool paying = false);
+    // Whether the driver's code says the session or the device is gone.
+    void noteLost(short driverCode);
     long checkOpen();
     long checkClaimed();
     long checkEnabled();
+    long claimWithin(DWORD wait);
     long setDeviceEnabled(bool enabled);
+    short logIn(char* message);
     short loginOperator(char* message);
     short withBusyRetry(const std::function<short()>& call);
     long failOpen(long code, long openResult);
-    void abandonOpen(bool attached);
+    void abandonOpen(bool joined);
     void postStatus(long value);
+    void clearJam(short status);
+    void countPaidIn(int amount, short status);
+    void postDirectIO(long number, long amount, const char* text);
     void updateLevelStatus();
     void countDriverFailure(short driverCode);
+
+    // The deposit's ends (deposit_end.cpp), on the control object's thread
+    // (nothingPaidIn and leaveCashDeposited also on the payment thread).
+    // The short ones answer the driver's code, bookDeposit the OPOS result.
+    void nothingPaidIn();
+    short leaveCashDeposited(char* message);
+    short returnUncounted(char* message);
+    void repayOpenDeposit();
+    long bookDeposit(long counted, bool change);
+
+    // Paying out (dispense.cpp): pay runs on the control object's thread
+    // or, started by startPayment, on the payment thread, which answers in
+    // the Async properties; waitForPayment (control object's thread only)
+    // waits for that thread to end.
+    short pay(long amount, const char* text);
+    long startPayment(long amount, const char* text);
+    long payNowOrLater(long amount, const char* text);
+    static DWORD WINAPI paymentThread(void* self);
+    void waitForPayment();
+    void countPayment(short driverCode, long amount);
 
     // Fixed while open.
     Driver m_driver;
@@ -95,6 +126,7 @@ private:
     HANDLE m_claim = nullptr;
     HANDLE m_idleReport = nullptr;
     long m_openResult = 0;
+    bool m_joined = false;
 
     // Owned by the control object's thread.
     bool m_open = false;
@@ -107,6 +139,19 @@ private:
     long m_binaryConversion = 0;
     std::string m_checkHealthText;
     Equipment m_equipment;
+    bool m_asyncMode = false;
+    long m_outputId = 0;
+
+    // Written by the payment thread while a method answers OPOS_E_BUSY;
+    // read by the control object's thread once m_paying is false.
+    std::atomic<bool> m_paying{false};
+    std::atomic<bool> m_cashDeposited{false};  // the driver in Cash Deposited
+    std::atomic<bool> m_lost{false};           // session closed or device lost
+    HANDLE m_payment = nullptr;
+    long m_paymentAmount = 0;
+    const char* m_paymentText = "";
+    std::atomic<long> m_asyncResultCode{0};
+    std::atomic<long> m_asyncResultCodeExtended{0};
 
     // Shared with the device library's thread, under m_mutex.
     mutable std::mutex m_mutex;
@@ -117,7 +162,11 @@ private:
     long m_countedAmount = 0;
     long m_paidIn = 0;
     long m_baseline = 0;
+    bool m_awaitingEnable = false;  // a deposit's counting waits for the enable's report
     bool m_jammed = false;
+    bool m_selfReset = false;  // DirectIO's reset under way: it switches pay-in on again
+    std::map<int, int> m_reportedCounts;  // denomination -> count of its last level report
+    std::set<int> m_countsExact;          // reported since the last cash move
     bool m_cashBoxFull = false;
     long m_emptyStatus = 0;
     long m_fullStatus = 0;

@@ -64,7 +64,8 @@ long Statistics::value(const char* name) const {
     return found == m_counts.end() ? 0 : found->second;
 }
 
-bool Statistics::select(const std::string& names, std::vector<std::string>& selected) const {
+bool Statistics::select(const std::string& names, std::vector<std::string>& selected,
+                        bool withUnknown) const {
     selected.clear();
     if (names.empty() || names == "U_" || names == "M_") {
         for (const auto& count : m_counts)
@@ -73,7 +74,7 @@ bool Statistics::select(const std::string& names, std::vector<std::string>& sele
         return true;
     }
     for (const std::string& name : split(names)) {
-        if (!m_counts.count(name)) return false;
+        if (!withUnknown && !m_counts.count(name)) return false;
         selected.push_back(name);
     }
     return !selected.empty();
@@ -82,7 +83,7 @@ bool Statistics::select(const std::string& names, std::vector<std::string>& sele
 long Statistics::retrieve(const std::string& names, const Equipment& equipment,
                           std::string& xml) const {
     std::vector<std::string> selected;
-    if (!select(names, selected)) return opos::kIllegal;
+    if (!select(names, selected, true)) return opos::kIllegal;
     std::ostringstream out;
     out << "<?xml version='1.0' ?>\n"
         << "<UPOSStat version=\"1.15.0\" "
@@ -92,9 +93,12 @@ long Statistics::retrieve(const std::string& names, const Equipment& equipment,
            "UPOSStat.xsd\">\n"
         << " <Event>\n";
     for (const std::string& name : selected) {
-        const char* tag = isUnifiedPos(name) ? "Parameter" : "ManufacturerSpecific";
-        out << "  <" << tag << "><Name>" << name << "</Name><Value>" << m_counts.at(name)
-            << "</Value></" << tag << ">\n";
+        const char* tag =
+            isUnifiedPos(name) || !m_counts.count(name) ? "Parameter" : "ManufacturerSpecific";
+        const auto count = m_counts.find(name);
+        out << "  <" << tag << "><Name>" << escaped(name) << "</Name><Value>";
+        if (count != m_counts.end()) out << count->second;
+        out << "</Value></" << tag << ">\n";
     }
     out << " </Event>\n"
         << " <Equipment>\n"
@@ -114,7 +118,7 @@ long Statistics::retrieve(const std::string& names, const Equipment& equipment,
 
 long Statistics::reset(const std::string& names) {
     std::vector<std::string> selected;
-    if (!select(names, selected)) return opos::kIllegal;
+    if (!select(names, selected, false)) return opos::kExtended;
     for (const std::string& name : selected) m_counts[name] = 0;
     return opos::kSuccess;
 }
@@ -128,8 +132,8 @@ long Statistics::update(const std::string& assignments) {
         char* end = nullptr;
         const std::string number = assignment.substr(equals + 1);
         long value = std::strtol(number.c_str(), &end, 10);
-        if (!m_counts.count(name) || number.empty() || *end != '\0' || value < 0)
-            return opos::kIllegal;
+        if (!m_counts.count(name)) return opos::kExtended;
+        if (number.empty() || *end != '\0' || value < 0) return opos::kIllegal;
         updates[name] = value;
     }
     if (updates.empty()) return opos::kIllegal;

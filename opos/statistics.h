@@ -25,14 +25,17 @@ public:
 
     // Each answers an OPOS result code; the names are the method's
     // argument: "" or "U_" / "M_" (all, the UnifiedPOS ones, the
-    // manufacturer's ones) or names separated by commas.
+    // manufacturer's ones) or names separated by commas.  A name not
+    // counted here is retrieved with an empty value; reset and update
+    // answer OPOS_E_EXTENDED for it (its extended code OPOS_ESTATS_ERROR).
     long retrieve(const std::string& names, const Equipment& equipment, std::string& xml) const;
     long reset(const std::string& names);
     // "name=value,name=value".
     long update(const std::string& assignments);
 
 private:
-    bool select(const std::string& names, std::vector<std::string>& selected) const;
+    bool select(const std::string& names, std::vector<std::string>& selected,
+                bool withUnknown) const;
     std::map<std::string, long> m_counts;
 };
 
