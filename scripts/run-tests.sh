@@ -50,12 +50,10 @@ skip_stage() { SKIP_REASON="$1"; }
 
 # x86_runs_here: whether this machine runs the x86 programs, judged at the
 # first stage that asks (x86.sh); the stage's summary line then says how,
-# or NO_32BIT why not.
+# or X86_WHY why not.
 x86_runs_here() {
     x86_judge
-    if [ "$X86_RUNNER" = none ]; then
-        NO_32BIT="this machine cannot run 32-bit programs ($X86_WHY)"; return 1
-    fi
+    [ "$X86_RUNNER" = none ] && return 1
     STAGE_NOTE="$X86_HOW"
 }
 
@@ -206,7 +204,7 @@ windows32() {
     if ! x86_runs_here; then
         windows_build "$dir" mingw-w64-i686.cmake "$WINE32" "${X86_SHIPPED[@]}" || return 1
         echo "built the x86 ${X86_SHIPPED[*]}; not run"
-        skip_stage "$NO_32BIT"
+        skip_stage "$X86_WHY"
         return 0
     fi
     windows_build "$dir" mingw-w64-i686.cmake "$WINE32" &&
@@ -229,7 +227,7 @@ sdk() {
     wine_session "$QX_ROOT/build-win" "$WINE" "$WINESERVER" win64 \
         "$check" run "$zip" x64 "$WINE" || return 1
     if ! x86_runs_here; then
-        skip_stage "$NO_32BIT (the archive and its x64 programs were checked; the x86 ones not run)"
+        skip_stage "$X86_WHY; the archive and its x64 programs were checked, the x86 ones not run"
         return 0
     fi
     wine32_session "$QX_ROOT/build-sdk" "$check" run "$zip" x86 "$WINE32"
@@ -248,7 +246,7 @@ opos() {
     wine_session "$x64" "$WINE" "$WINESERVER" win64 opos_standin "$x64" "$WINE" || return 1
     if ! x86_runs_here; then
         windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qxopos || return 1
-        skip_stage "$NO_32BIT (the x64 run passed; the x86 service object was built, not run)"
+        skip_stage "$X86_WHY; the x64 run passed, the x86 service object was built, not run"
         return 0
     fi
     windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qx_opos_tests &&
