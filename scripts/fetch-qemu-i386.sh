@@ -45,8 +45,10 @@ system_mirror() {
 
 mirror="$(system_mirror | head -1)"
 [ -n "$mirror" ] || { echo "no Debian mirror in this machine's apt sources" >&2; exit 1; }
-gpg --no-default-keyring --keyring "$keyring" --list-keys 2>/dev/null | grep -q "13/$SUITE" || {
-    echo "$keyring holds no key of Debian 13 ($SUITE)" >&2; exit 1; }
+# debian-archive-keyring holds Debian 13's keys from its Debian 12 update
+# on, and then ships them in a file of their own too.
+[ -f "/usr/share/keyrings/debian-archive-$SUITE-automatic.gpg" ] || {
+    echo "debian-archive-keyring holds no key of Debian 13 ($SUITE)" >&2; exit 1; }
 
 apt_dir="$cache/apt"
 rm -rf "$cache" && mkdir -p "$apt_dir"/{lists/partial,archives/partial,parts,preferences.d}
