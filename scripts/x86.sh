@@ -35,8 +35,8 @@ x86_qemu_works() {
         mount -t binfmt_misc binfmt_misc /proc/sys/fs/binfmt_misc 2>&1)" || {
         X86_QEMU_WHY="no private binfmt_misc in a user namespace: $(x86_last_line "$output")"
         return 1; }
-    qemu="$("$QX_ROOT/scripts/fetch-qemu-i386.sh" 2>&1)" || {
-        X86_QEMU_WHY="qemu-i386 could not be fetched: $(x86_last_line "$qemu")"; return 1; }
+    qemu="$("$QX_ROOT/scripts/fetch-qemu-i386.sh")" || {
+        X86_QEMU_WHY="qemu-i386 could not be fetched, see above"; return 1; }
     output="$(QX_QEMU_I386="$qemu" "$QX_ROOT/scripts/x86-namespace.sh" \
         "$X86_WINE_LOADER" --version 2>&1)" || {
         X86_QEMU_WHY="32-bit Wine does not start under it: $(x86_last_line "$output")"
