@@ -8,7 +8,7 @@ demo_packages=(cmake ninja-build g++)
 test_packages=("${demo_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
                g++-mingw-w64-x86-64-posix wine wine64 clang libclang-rt-14-dev
                libspdlog-dev valgrind mono-devel nunit-console
-               g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14
+               g++-mingw-w64-i686-posix wine32:i386 wine32-preloader:i386 lld-14 llvm-14
                lintian pkg-config dpkg-dev file crossbuild-essential-arm64 qemu-user
                libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64)
 case "${1:-test}" in
@@ -26,7 +26,8 @@ echo "==> installing: ${missing[*]}"
 sudo_cmd=()
 [ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
 export DEBIAN_FRONTEND=noninteractive
-# 32-bit Wine comes from the i386 architecture; the arm64 C and C++
+# 32-bit Wine comes from the i386 architecture (with its preloader, which
+# it needs under qemu-i386, see run-tests.sh); the arm64 C and C++
 # libraries, against which dpkg-shlibdeps resolves the arm64 packages'
 # dependencies, from arm64.
 for arch in i386 arm64; do

@@ -25,15 +25,17 @@
 # stage closes the output, and any failure fails the whole run.  A stage
 # that the machine, not the code, keeps from running a part of its work
 # builds and checks what it can and reports SKIPPED with the reason: some
-# kernels cannot run 32-bit programs at all, and then the x86 programs are
-# built and checked but not run.
+# kernels cannot run 32-bit programs at all, and then the x86 programs run
+# under qemu-i386 (x86.sh) or, where that is refused too, are built and
+# checked but not run.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/x86.sh"
 
 FUZZ_SECONDS="${QX_FUZZ_SECONDS:-5}"
 WINE="${QX_WINE:-/usr/lib/wine/wine64}"
 WINESERVER="${QX_WINESERVER:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}"
-WINE32="${QX_WINE32:-/usr/lib/wine/wine}"
+WINE32="$X86_WINE_LOADER"
 WINESERVER32="${QX_WINESERVER32:-/usr/lib/wine/wineserver32}"
 BUILD="$QX_ROOT/build"
 # The simulated device answers at once, without line pacing or busy time,
@@ -42,19 +44,22 @@ export QXSIM_MS_PER_CHAR="${QXSIM_MS_PER_CHAR:-0}" QXSIM_BUSY_MS="${QXSIM_BUSY_M
 declare -a SUMMARY=()
 FAILED=0
 
-# Whether this machine runs 32-bit x86 programs, judged once for every
-# stage: the 32-bit Wine loader answers "Exec format error" where the
-# kernel cannot.
-NO_32BIT="this machine cannot run 32-bit programs"
-if "$WINE32" --version >/dev/null 2>&1; then RUNS_32BIT=yes; else RUNS_32BIT=no; fi
-
 # skip_stage <reason>: called by a stage that passes what it could check
 # and could not run the rest on this machine.
 skip_stage() { SKIP_REASON="$1"; }
 
+# x86_runs_here: whether this machine runs the x86 programs, judged at the
+# first stage that asks (x86.sh); the stage's summary line then says how,
+# or X86_WHY why not.
+x86_runs_here() {
+    x86_judge
+    [ "$X86_RUNNER" = none ] && return 1
+    STAGE_NOTE="$X86_HOW"
+}
+
 stage() {  # stage <name> <function>
     local name="$1" start=$SECONDS result
-    SKIP_REASON=""
+    SKIP_REASON="" STAGE_NOTE=""
     qx_say "stage $name"
     if ! "$2"; then
         result=FAIL; FAILED=1
@@ -63,7 +68,8 @@ stage() {  # stage <name> <function>
     else
         result=PASS
     fi
-    SUMMARY+=("$(printf '%-9s %s (%ds)' "$name" "$result" $((SECONDS - start)))")
+    SUMMARY+=("$(printf '%-9s %s (%s%ds)' "$name" "$result" "${STAGE_NOTE:+$STAGE_NOTE, }" \
+        $((SECONDS - start)))")
     qx_say "stage $name: $result"
 }
 
@@ -165,6 +171,15 @@ wine_session() {
     return "$status"
 }
 
+# wine32_session <folder> <command...>: wine_session of 32-bit Wine with
+# <folder>/wineprefix, a win32 prefix of the stage's own; its server,
+# wineboot and every program of the session run as x86 programs run here.
+export -f wine_session
+wine32_session() {
+    x86_run bash -c 'wine_session "$@"' wine32_session \
+        "$1" "$WINE32" "$WINESERVER32" win32 "${@:2}"
+}
+
 # The DLLs, the simulator and the till are built as shipped in the SDK
 # (optimised; the test programs themselves are not).
 windows_build() {  # windows_build <build folder> <toolchain file> <wine> [target...]
@@ -186,15 +201,14 @@ X86_SHIPPED=(qxlogics DorvoLINK qxtill qxopos qx_stack_check)
 
 windows32() {
     local dir="$QX_ROOT/build-win32"
-    if [ "$RUNS_32BIT" = no ]; then
+    if ! x86_runs_here; then
         windows_build "$dir" mingw-w64-i686.cmake "$WINE32" "${X86_SHIPPED[@]}" || return 1
         echo "built the x86 ${X86_SHIPPED[*]}; not run"
-        skip_stage "$NO_32BIT"
+        skip_stage "$X86_WHY"
         return 0
     fi
     windows_build "$dir" mingw-w64-i686.cmake "$WINE32" &&
-        wine_session "$dir" "$WINE32" "$WINESERVER32" win32 \
-            ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
+        wine32_session "$dir" ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure
 }
 
 exports() {
@@ -212,12 +226,11 @@ sdk() {
     "$check" unpack "$zip" || return 1
     wine_session "$QX_ROOT/build-win" "$WINE" "$WINESERVER" win64 \
         "$check" run "$zip" x64 "$WINE" || return 1
-    if [ "$RUNS_32BIT" = no ]; then
-        skip_stage "$NO_32BIT (the archive and its x64 programs were checked; the x86 ones not run)"
+    if ! x86_runs_here; then
+        skip_stage "$X86_WHY; the archive and its x64 programs were checked, the x86 ones not run"
         return 0
     fi
-    wine_session "$QX_ROOT/build-win32" "$WINE32" "$WINESERVER32" win32 \
-        "$check" run "$zip" x86 "$WINE32"
+    wine32_session "$QX_ROOT/build-sdk" "$check" run "$zip" x86 "$WINE32"
 }
 
 # The stand-in control object runs from opos-field/till/, the service
@@ -225,18 +238,19 @@ sdk() {
 opos_standin() {  # opos_standin <build folder> <wine>
     (cd "$1/opos-field/till" && "$2" ./qx_opos_tests.exe)
 }
+export -f opos_standin
 
 opos() {
     local x64="$QX_ROOT/build-win" x86="$QX_ROOT/build-win32"
     windows_build "$x64" mingw-w64.cmake "$WINE" qx_opos_tests || return 1
     wine_session "$x64" "$WINE" "$WINESERVER" win64 opos_standin "$x64" "$WINE" || return 1
-    if [ "$RUNS_32BIT" = no ]; then
+    if ! x86_runs_here; then
         windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qxopos || return 1
-        skip_stage "$NO_32BIT (the x64 run passed; the x86 service object was built, not run)"
+        skip_stage "$X86_WHY; the x64 run passed, the x86 service object was built, not run"
         return 0
     fi
     windows_build "$x86" mingw-w64-i686.cmake "$WINE32" qx_opos_tests &&
-        wine_session "$x86" "$WINE32" "$WINESERVER32" win32 opos_standin "$x86" "$WINE32"
+        wine32_session "$x86/opos-wine" opos_standin "$x86" "$WINE32"
 }
 
 # The binding's assemblies go beside libqxlogics.so, where P/Invoke finds
