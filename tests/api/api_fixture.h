@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "tests/support/api_loader.h"
@@ -113,6 +115,9 @@ protected:
         ASSERT_EQ(QX(enablePayinQX)(message), QX_STATUS_OK) << message;
         ASSERT_EQ(QX(qxsim_insert)(1000), 0);
         ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
+        // Its event follows on the driver's delivery thread.
+        for (int ms = 0; g_lastAmount != 1000 && ms < 5000; ++ms)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         ASSERT_EQ(g_lastAmount, 1000) << "the paid-in amount reached the application";
         int rest = -1;
         EXPECT_EQ(QX(amountDueQX)(700, "sale 1", &rest, message), QX_STATUS_OK) << message;
