@@ -98,10 +98,10 @@ bool CallbackPump::running() const {
 }
 
 void CallbackPump::post(Item item) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.push_back(std::move(item));
-    }
+    // Notified under the lock: the report may end the process (a callback
+    // that calls exit), and the pump must not be touched after that.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(item));
     m_changed.notify_all();
 }
 
