@@ -23,6 +23,7 @@ struct EventDelivery::Run {
     std::condition_variable changed;
     std::deque<Item> queue;
     std::atomic<bool> stopping{false};
+    bool waiting = false;     // the thread sleeps until an item comes
     bool delivering = false;  // an item's events are going out
     bool ended = false;       // the thread is leaving
 };
@@ -40,7 +41,9 @@ void EventDelivery::deliverAll(const std::shared_ptr<Run>& run) {
     t_stopping = &run->stopping;
     std::unique_lock<std::mutex> lock(run->mutex);
     while (true) {
+        run->waiting = true;
         run->changed.wait(lock, [&] { return run->stopping || !run->queue.empty(); });
+        run->waiting = false;
         if (run->stopping) break;
         Run::Item item = std::move(run->queue.front());
         run->queue.pop_front();
@@ -73,16 +76,19 @@ void EventDelivery::post(std::uint64_t sequence, Send send) {
         std::lock_guard<std::mutex> lock(m_mutex);
         run = m_run;
     }
-    bool queued = false;
+    bool queued = false, wake = false;
     if (run) {
         std::lock_guard<std::mutex> lock(run->mutex);
         if (!run->stopping) {
             run->queue.push_back(Run::Item{sequence, std::move(send)});
             queued = true;
+            // A thread that is delivering looks at the queue again before it
+            // sleeps: only a sleeping one needs waking.
+            wake = run->waiting;
         }
     }
-    if (queued) run->changed.notify_all();
-    else g_deviceReports.forwarded(sequence);
+    if (wake) run->changed.notify_all();
+    if (!queued) g_deviceReports.forwarded(sequence);
 }
 
 EventDelivery::Stopped EventDelivery::stop(int maxMs) {
