@@ -151,8 +151,8 @@ private:
     // exit: stops the delivery thread - waiting for a running application
     // callback at most kCallbackEndsWithinMs, never on that callback's own
     // thread - and logs a wait; then gives back the library's extra
-    // reference once nothing can run its code.  init undoes its start with
-    // both when the device does not open.
+    // reference once nothing can run its code, or keeps it for good.  init
+    // undoes its start when the device does not open.
     static constexpr int kCallbackEndsWithinMs = 5000;
     void stopDelivery();
     void letGoOfModuleWhenUnused();
@@ -184,6 +184,7 @@ private:
     char m_szSupportedCommands[38];
     DeviceReport m_lastWaitReport;
     bool m_bDeliveryEnded = true;  // the last stopped delivery thread was joined
+    bool m_bKeptLoaded = false;    // the module's extra reference is kept for good
 };
 
 extern CQXLogics g_theLogics;

@@ -227,15 +227,19 @@ void CQXLogics::stopDelivery() {
 // more: the delivery thread has ended and the device library, whose
 // threads call back, is gone.  Otherwise it stays until the process ends.
 void CQXLogics::letGoOfModuleWhenUnused() {
+    if (m_bKeptLoaded) return;
     if (m_bDeliveryEnded && !g_link.mayStillCallBack() && handlersRunning() == 0) {
         qxplat::releaseOwnModule();
         return;
     }
+    m_bKeptLoaded = true;
     logInfo("CQXLogics::exit: The library stays loaded until the process ends: a callback or "
             "the device library may still run its code.");
 }
 
+// The device never opened, so it never calls back: only the delivery
+// thread, idle, is to be ended.
 void CQXLogics::letGoOfDeliveryAndModule() {
     stopDelivery();
-    letGoOfModuleWhenUnused();
+    if (!m_bKeptLoaded && m_bDeliveryEnded) qxplat::releaseOwnModule();
 }
