@@ -40,13 +40,6 @@ void QXAPI waitingForTheTill(int, short, short) {
     g_till.blocking = false;
 }
 
-template <typename Condition>
-bool within5s(Condition condition) {
-    for (int ms = 0; !condition() && ms < 5000; ++ms)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    return condition();
-}
-
 struct DeviceThreads {
     const char* name;
     int callbackThreads;
