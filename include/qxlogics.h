@@ -17,7 +17,7 @@
  * call") at once.  The queries and changeSettingsQX answer beside it.  From
  * inside an event callback, initQX, login, logout and the cash operations
  * answer QX_STATUS_BUSY ("Not allowed in an event callback"): they would
- * wait for the events after their own.
+ * hold up every event behind the callback while they wait for the device.
  *
  * Events reach the application in one of two ways, chosen before initQX:
  *   - callback functions (registerEvents*QX), called on the library's own
