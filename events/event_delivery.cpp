@@ -53,7 +53,7 @@ void EventDelivery::deliverAll(const std::shared_ptr<Run>& run) {
         g_deviceReports.forwarded(item.sequence);
         lock.lock();
         run->delivering = false;
-        if (run->queue.empty()) run->changed.notify_all();
+        if (run->queue.empty() || run->stopping) run->changed.notify_all();
     }
     std::deque<Run::Item> dropped;
     dropped.swap(run->queue);
@@ -111,8 +111,11 @@ EventDelivery::Stopped EventDelivery::stop(int maxMs) {
         stopped.ended = false;
         return stopped;
     }
+    // Once no callback runs, the thread calls the application no more and
+    // ends at once; one ended by the process's end (Windows ends the other
+    // threads first) never says so, so this waits only for a callback.
     stopped.ended = run->changed.wait_for(lock, std::chrono::milliseconds(maxMs),
-                                          [&] { return run->ended; });
+                                          [&] { return run->ended || !run->delivering; });
     lock.unlock();
     if (stopped.ended) thread.join();
     else thread.detach();

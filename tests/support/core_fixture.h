@@ -117,8 +117,10 @@ class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qxsim_reset();
-        // Events go out as they do in a session, even before init.
+        // Events go out as they do in a session, even before init; those of an
+        // earlier case are out before its records are cleared.
         g_eventDelivery.start();
+        g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs);
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();
