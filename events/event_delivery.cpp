@@ -25,6 +25,7 @@ struct EventDelivery::Run {
     std::atomic<bool> stopping{false};
     bool waiting = false;     // the thread sleeps until an item comes
     bool delivering = false;  // an item's events are going out
+    std::chrono::steady_clock::time_point deliveringSince;
     bool ended = false;       // the thread is leaving
 };
 
@@ -48,6 +49,7 @@ void EventDelivery::deliverAll(const std::shared_ptr<Run>& run) {
         Run::Item item = std::move(run->queue.front());
         run->queue.pop_front();
         run->delivering = true;
+        run->deliveringSince = std::chrono::steady_clock::now();
         lock.unlock();
         item.send();
         g_deviceReports.forwarded(item.sequence);
@@ -120,6 +122,18 @@ EventDelivery::Stopped EventDelivery::stop(int maxMs) {
     if (stopped.ended) thread.join();
     else thread.detach();
     return stopped;
+}
+
+bool EventDelivery::blockedFor(int ms) {
+    std::shared_ptr<Run> run;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        run = m_run;
+    }
+    if (!run) return false;
+    std::lock_guard<std::mutex> lock(run->mutex);
+    return run->delivering &&
+           std::chrono::steady_clock::now() - run->deliveringSince >= std::chrono::milliseconds(ms);
 }
 
 bool EventDelivery::waitIdleForTesting(int timeoutMs) {

@@ -42,6 +42,10 @@ public:
     // A thread not ended is left to end by itself.
     Stopped stop(int maxMs);
 
+    // Whether the thread has been inside one report's callbacks for at
+    // least ms: an application that blocks, not worth waiting for.
+    bool blockedFor(int ms);
+
     // Test support: true once every event handed over has gone out, or was
     // dropped, within timeoutMs.
     bool waitIdleForTesting(int timeoutMs);
