@@ -4,7 +4,7 @@
 
 #include "api/api_state.h"
 #include "api/export_turn.h"
-#include "events/callback_handler.h"
+#include "events/event_delivery.h"
 #include "logging/caller_text.h"
 #include "logging/log.h"
 
@@ -42,7 +42,7 @@ ExportFrame::~ExportFrame() {
 bool ExportFrame::refused(char* message, const std::string& valuesBefore) const {
     if (m_access == Access::Shared || m_holdsTurn) return false;
     const char* reason = nullptr;
-    if (m_access == Access::Device && onDeviceCallbackThread())
+    if (m_access == Access::Device && onEventDeliveryThread())
         reason = "Not allowed in an event callback";
     else if (!(m_holdsTurn = takeExportTurn()))
         reason = "Busy with another call";

@@ -74,7 +74,7 @@ std::string valueField(const char* name, long long value);
 
 // What an export may do alongside other calls.
 enum class Access {
-    Device,   // sends commands: takes the turn, refused on the callback thread
+    Device,   // sends commands: takes the turn, refused on the delivery thread
     Session,  // exit, the registrations, temporary settings: takes the turn
     Shared,   // queries and lasting settings: no turn
 };

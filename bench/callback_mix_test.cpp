@@ -11,6 +11,7 @@
 #include "bench/log_switch_scope.h"
 #include "core/device_model.h"
 #include "events/callback_handler.h"
+#include "events/event_delivery.h"
 #include "events/parsers.h"
 #include "events/receivers.h"
 #include "logging/log_switches.h"
@@ -33,8 +34,10 @@ Fields parsed(const std::string& text) {
 
 // One cycle of the mix through the handler, from a fresh device model.
 void feedOneCycle() {
+    g_eventDelivery.start();
     std::vector<std::string> texts = qxbench::callbackMix();
     for (std::string& text : texts) callbackfunc(&text[0]);
+    ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(5000));
 }
 
 class CallbackMixTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include "core/device_model.h"
 #include "events/callback_handler.h"
 #include "logging/log_shapes.h"
+#include "logging/strformat.h"
 #include "platform/platform.h"
 
 CQXLogics g_theLogics;
@@ -74,9 +75,9 @@ void CQXLogics::waitForHandlersToLeave() {
     const int still = handlersRunning();
     // The last one out still has its return to make.
     if (still == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    logTracef("CQXLogics::~CQXLogics: Waited for %d device callback(s) to leave the "
-              "library, %d still running",
-              running, still);
+    logInfo(strformat("CQXLogics::~CQXLogics: Waited for %d device callback(s) to leave the "
+                      "library, %d still running",
+                      running, still));
 }
 
 std::string CQXLogics::masterVersion() const {

@@ -148,6 +148,16 @@ private:
     // the callback handler, and logs how many there were.
     void waitForHandlersToLeave();
 
+    // exit: stops the delivery thread - waiting for a running application
+    // callback at most kCallbackEndsWithinMs, never on that callback's own
+    // thread - and logs a wait; then gives back the library's extra
+    // reference once nothing can run its code, or keeps it for good.  init
+    // undoes its start when the device does not open.
+    static constexpr int kCallbackEndsWithinMs = 5000;
+    void stopDelivery();
+    void letGoOfModuleWhenUnused();
+    void letGoOfDeliveryAndModule();
+
     struct PaidOutEntry {
         std::time_t time;
         int amount;
@@ -177,6 +187,8 @@ private:
     char m_szMasterVersion[6];
     char m_szSupportedCommands[38];
     DeviceReport m_lastWaitReport;
+    bool m_bDeliveryEnded = true;  // the last stopped delivery thread was joined
+    bool m_bKeptLoaded = false;    // the module's extra reference is kept for good
 };
 
 extern CQXLogics g_theLogics;

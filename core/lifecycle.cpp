@@ -8,13 +8,14 @@
 #include "core/device_model.h"
 #include "core/outcomes.h"
 #include "core/precheck.h"
-#include "events/application_gate.h"
+#include "events/event_delivery.h"
 #include "events/callback_handler.h"
 #include "events/receivers.h"
 #include "link/dorvo_link.h"
 #include "logging/caller_text.h"
 #include "logging/log_shapes.h"
 #include "logging/strformat.h"
+#include "platform/platform.h"
 #include "settings/module_info.h"
 #include "settings/ok_checks.h"
 #include "settings/settings_mirrors.h"
@@ -87,10 +88,13 @@ short CQXLogics::init(const char* portSettings, const char* initSettings,
 
     short result = checkReceivers(message);
     if (result != QX_STATUS_OK) return result;
-    // Events flow again from the first report of the new connection.
-    g_applicationGate.open();
+    // The device may call back as soon as it is opened: events flow from
+    // its first report, and the library stays loaded while it can be called.
+    g_eventDelivery.start();
+    qxplat::holdOwnModule();
     result = initialize(portSettings, message);
     if (result != QX_STATUS_OK) {
+        letGoOfDeliveryAndModule();
         logError(strformat("CQXLogics::init: CQXLogics::initialize failed, return "
                            "code = %d, message = %s",
                            result, textOrEmpty(message)));
@@ -185,12 +189,12 @@ short CQXLogics::exit(char* message) {
                         "CQXLogics::exit: Already de-initiated", QX_STATUS_ERROR);
     logTrace("CQXLogics::exit(): Calling the exit function which will uninitiate "
              "the underlying communication layer.");
-    // No event reaches the application from here on: a callback thread
-    // waiting to deliver one must not hold up a close that waits for it.
-    g_applicationGate.close();
+    // No application callback starts from here on; one that runs is waited
+    // for, unless this is its own thread.
+    stopDelivery();
     const short result = g_link.exit(message);
     if (result != QX_STATUS_OK) {
-        g_applicationGate.open();
+        g_eventDelivery.start();
         logError(strformat("CQXLogics::exit: Exit failed, return code = %d, "
                            "message = %s",
                            result, textOrEmpty(message)));
@@ -205,7 +209,39 @@ short CQXLogics::exit(char* message) {
              "QXS_UNINITIATED");
     m_bInitiated = false;
     g_QXState.store(QXS_UNINITIATED, std::memory_order_relaxed);
+    letGoOfModuleWhenUnused();
     setMessage(message, "Done");
     logTrace("CQXLogics::exit: returning ok");
     return QX_STATUS_OK;
+}
+
+void CQXLogics::stopDelivery() {
+    const bool fromCallback = onEventDeliveryThread();
+    const EventDelivery::Stopped stopped = g_eventDelivery.stop(kCallbackEndsWithinMs);
+    m_bDeliveryEnded = stopped.ended;
+    if (fromCallback || !stopped.wasDelivering) return;
+    logInfo(strformat("CQXLogics::exit: Waited for 1 device callback(s) to leave the library, "
+                      "%d still running",
+                      stopped.ended ? 0 : 1));
+}
+
+// The extra reference goes once no thread can run this library's code any
+// more: the delivery thread has ended and the device library, whose
+// threads call back, is gone.  Otherwise it stays until the process ends.
+void CQXLogics::letGoOfModuleWhenUnused() {
+    if (m_bKeptLoaded) return;
+    if (m_bDeliveryEnded && !g_link.mayStillCallBack() && handlersRunning() == 0) {
+        qxplat::releaseOwnModule();
+        return;
+    }
+    m_bKeptLoaded = true;
+    logInfo("CQXLogics::exit: The library stays loaded until the process ends: a callback or "
+            "the device library may still run its code.");
+}
+
+// The device never opened, so it never calls back: only the delivery
+// thread, idle, is to be ended.
+void CQXLogics::letGoOfDeliveryAndModule() {
+    stopDelivery();
+    if (!m_bKeptLoaded && m_bDeliveryEnded) qxplat::releaseOwnModule();
 }

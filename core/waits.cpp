@@ -12,7 +12,8 @@
 // operation goes on, the deciding report's events are let reach the
 // application, for at most one poll step: a till that updates its display
 // from the status event sees it before the call returns, and an
-// application callback that blocks costs no more than that step.
+// application callback that blocks costs no more than that step - nothing
+// once it has blocked for a step already.
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -21,6 +22,7 @@
 #include "core/device_model.h"
 #include "core/device_reports.h"
 #include "core/outcomes.h"
+#include "events/event_delivery.h"
 #include "logging/log_shapes.h"
 #include "platform/platform.h"
 
@@ -65,7 +67,10 @@ Outcome await(const Watch& watch, int timeoutMs, DeviceReport& ended,
         std::uint64_t seen = 0;
         if (g_deviceReports.takeFirst(decides, &ended, &seen)) {
             elapsedMs = std::max<std::int64_t>(0, ended.atMs - start);
-            g_deviceReports.awaitForwarded(ended.sequence, kPollStepMs);
+            // A quick application hears of the report before the call goes
+            // on; one that blocks in a callback holds up no wait.
+            if (!g_eventDelivery.blockedFor(kPollStepMs))
+                g_deviceReports.awaitForwarded(ended.sequence, kPollStepMs);
         } else if (currentDecides(watch, seen, ended)) {
             elapsedMs = qxplat::monotonicMs() - start;
         } else {

@@ -4,13 +4,14 @@
 // A callback is handled in two steps.  Under the handler's own lock the
 // device model is updated from the text's fields, the report is recorded
 // for the waiting operation (which it wakes) and the events it calls for
-// are decided.  Then, through the application gate, those events are
-// forwarded to the application - one report's events at a time, and never
-// holding up the record: an application callback that blocks delays no
-// wait.  Unless it merely repeats the previous text, a report's
-// information is forwarded.  A malformed text or an unknown letter stands
-// for no status of the device: it is logged and reaches the application as
-// an error event of its own, and neither the model nor the record changes.
+// are decided.  Then those events are handed over to the driver's delivery
+// thread, in report order, which forwards them to the application: the
+// device library's thread never waits for the application, so an
+// application callback that blocks delays no wait and no report.  Unless
+// it merely repeats the previous text, a report's information is
+// forwarded.  A malformed text or an unknown letter stands for no status
+// of the device: it is logged and reaches the application as an error
+// event of its own, and neither the model nor the record changes.
 #include "events/callback_handler.h"
 
 #include <atomic>
@@ -18,7 +19,7 @@
 
 #include "core/device_model.h"
 #include "core/device_reports.h"
-#include "events/application_gate.h"
+#include "events/event_delivery.h"
 #include "events/event_senders.h"
 #include "events/parsers.h"
 #include "logging/log.h"
@@ -28,10 +29,8 @@
 
 namespace {
 
-// Handlers running now, for the unloading library; and how deep this
-// thread is inside callbackfunc.
+// Handlers running now, for the unloading library.
 std::atomic<int> g_nHandlersRunning{0};
-thread_local int t_handlerDepth = 0;
 
 // Updating the model and recording the report, one callback at a time.
 std::mutex& modelLock() {
@@ -245,45 +244,26 @@ std::uint64_t takeIn(Callback& cb, Events& events) {
     return sequence;
 }
 
-// Marks a report forwarded however its delivery ends.
-struct Forwarding {
-    std::uint64_t sequence = 0;
-    ~Forwarding() {
-        if (sequence) g_deviceReports.forwarded(sequence);
-    }
-};
-
-// This thread's turn at the application gate, if it got one.
-struct GateTurn {
-    const bool entered = g_applicationGate.enter();
-    ~GateTurn() {
-        if (entered) g_applicationGate.leave();
-    }
-};
+// Taking in and handing over, one report at a time: the events go out in
+// the order the reports were recorded.
+std::mutex& handOverLock() {
+    static std::mutex& lock = *new std::mutex;  // a callback may outlive the core
+    return lock;
+}
 
 void handle(const char* text) {
     Callback cb;
     cb.text = text ? text : "";
     Events events;
-    Forwarding forwarding;
-    forwarding.sequence = takeIn(cb, events);
-    const GateTurn turn;
-    if (turn.entered)
-        deliver(cb, events);
-    else if (events.logTextLate)
-        logReportText(cb.text);
+    std::lock_guard<std::mutex> inOrder(handOverLock());
+    const std::uint64_t sequence = takeIn(cb, events);
+    g_eventDelivery.post(sequence, [cb, events] { deliver(cb, events); });
 }
 
 // This thread is inside callbackfunc for as long as the object lives.
 struct InHandler {
-    InHandler() {
-        ++g_nHandlersRunning;
-        ++t_handlerDepth;
-    }
-    ~InHandler() {
-        --t_handlerDepth;
-        --g_nHandlersRunning;
-    }
+    InHandler() { ++g_nHandlersRunning; }
+    ~InHandler() { --g_nHandlersRunning; }
 };
 
 }  // namespace
@@ -298,7 +278,5 @@ int QX_CALLBACK_CALL callbackfunc(char* text) {
     }
     return 1;
 }
-
-bool onDeviceCallbackThread() { return t_handlerDepth > 0; }
 
 int handlersRunning() { return g_nHandlersRunning.load(); }

@@ -10,10 +10,6 @@
 // Any number of device threads may call it at once.
 int QX_CALLBACK_CALL callbackfunc(char* text);
 
-// True on a thread that is inside callbackfunc: an application callback
-// calling back into the exports.
-bool onDeviceCallbackThread();
-
 // How many threads are inside callbackfunc now: code of this library that
 // must not be unloaded under them.
 int handlersRunning();

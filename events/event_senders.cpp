@@ -2,16 +2,17 @@
 // with level warning, cash session), the logging state of status events
 // and the four registered window-message numbers.
 //
-// The senders run on the device library's thread inside callbackfunc.
-// A registered window gets a posted message (never a blocking call); a
-// registered callback is called with g_nCallbacksInProgress raised so that
-// the link does not unload the device library underneath it.
+// The senders run on the driver's delivery thread, one report's events at
+// a time.  A registered window gets a posted message (never a blocking
+// call); a registered callback is called with g_nCallbacksInProgress
+// raised, which the link reads at exit.
 #include "events/event_senders.h"
 
 #include <atomic>
 #include <cstdint>
 
 #include "core/device_model.h"
+#include "events/event_delivery.h"
 #include "events/info_queues.h"
 #include "events/parsers.h"
 #include "events/receivers.h"
@@ -57,8 +58,10 @@ std::string cut(const std::string& text, std::size_t limit) {
 // Calls an application callback with the in-progress counter raised.  An
 // exception out of the application's code is the application's fault, not
 // the device's: it is logged with the event's name and goes no further.
+// Once exit has stopped the delivery, no further callback starts.
 template <typename Fn, typename... Args>
 void callApplication(const char* event, Fn fn, Args... args) {
+    if (eventDeliveryStopped()) return;
     struct InProgress {
         InProgress() { ++g_nCallbacksInProgress; }
         ~InProgress() { --g_nCallbacksInProgress; }

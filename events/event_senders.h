@@ -1,6 +1,7 @@
 // event_senders.h - delivery of status, error, cash-level and cash-session
 // events to the application, by callback or by window message.  Called
-// only by the callback handler, on the device library's thread.
+// only with the events the callback handler handed over, on the driver's
+// delivery thread (event_delivery.h).
 #ifndef QX_EVENT_SENDERS_H
 #define QX_EVENT_SENDERS_H
 

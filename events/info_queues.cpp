@@ -1,10 +1,10 @@
 // info_queues.cpp - the error, cash-level warnings and cash-session queues.
 //
 // Each queue is a bounded FIFO of owned texts with its own lock, held only
-// while an entry is appended or removed: the device library's thread
+// while an entry is appended or removed: the driver's delivery thread
 // pushes, the application's thread retrieves.  The queues are never
-// destroyed: when the library is unloaded without exitQX, the device goes
-// on reporting until the core's destructor has closed it.
+// destroyed: a delivery thread that exit could not wait for may still
+// push.
 #include "events/info_queues.h"
 
 #include <deque>

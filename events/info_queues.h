@@ -1,6 +1,6 @@
 // info_queues.h - the three bounded queues behind the information
 // exports: error texts, cash-level texts and cash-session texts.  The
-// callback thread pushes, the application's thread retrieves; each queue
+// delivery thread pushes, the application's thread retrieves; each queue
 // has its own lock.
 #ifndef QX_INFO_QUEUES_H
 #define QX_INFO_QUEUES_H

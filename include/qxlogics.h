@@ -17,13 +17,18 @@
  * call") at once.  The queries and changeSettingsQX answer beside it.  From
  * inside an event callback, initQX, login, logout and the cash operations
  * answer QX_STATUS_BUSY ("Not allowed in an event callback"): they would
- * wait for reports that thread itself must deliver.
+ * hold up every event behind the callback while they wait for the device.
  *
  * Events reach the application in one of two ways, chosen before initQX:
- *   - callback functions (registerEvents*QX), called on the device
- *     library's thread(s), one at a time; the status event of the report
- *     that ended a call's wait comes before the call returns (unless the
- *     application's callback takes more than 10 ms);
+ *   - callback functions (registerEvents*QX), called on the library's own
+ *     delivery thread, started by initQX: in the order the device reported,
+ *     one at a time, never on the device library's threads or the caller's.
+ *     A callback that blocks holds up only the events after it, never the
+ *     device or a running call.  The status event of the report that ended
+ *     a call's wait comes before the call returns (unless the callbacks
+ *     before it take more than 10 ms).  exitQX stops the thread: no callback
+ *     starts once it has returned, and it waits up to 5 s for one that
+ *     runs (not when called from a callback);
  *   - window messages (registerHwndQX).  On Windows the handle is an HWND
  *     and the four messages are registered window messages named
  *     "WM_QX_CALLBACK_STATUS", "WM_QX_CALLBACK_ERROR",

@@ -21,6 +21,8 @@ namespace {
 QXInitiateEntry s_pfnInitiate = nullptr;
 QXSendEntry s_pfnSend = nullptr;
 QXCloseEntry s_pfnClose = nullptr;
+// An address inside the last device library bound, kept after unloading.
+const void* s_deviceCode = nullptr;
 
 void clearSlots() {
     s_pfnInitiate = nullptr;
@@ -64,6 +66,7 @@ short CDorvoLink::loadTheComLibrary(char* message) {
     if (!s_pfnInitiate) missing = "qx_initiate is null";
     else if (!s_pfnClose) missing = "qx_dini is null";
     else if (!s_pfnSend) missing = "qx_002 is null";
+    s_deviceCode = reinterpret_cast<const void*>(s_pfnSend);
     if (missing) {
         // Never leave a half-bound library behind.
         qxplat::freeLibrary(m_hModule);
@@ -89,6 +92,10 @@ short CDorvoLink::freeTheComLibrary(char* message) {
     clearSlots();
     setMessage(message, "Done");
     return QX_STATUS_OK;
+}
+
+bool CDorvoLink::mayStillCallBack() const {
+    return m_hModule != nullptr || qxplat::codeIsLoaded(s_deviceCode);
 }
 
 short CDorvoLink::initialize(QXDeviceCallback callbackEntry, const char* portName,

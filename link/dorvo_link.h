@@ -31,6 +31,10 @@ public:
                      char* message);
     short exit(char* message);
     bool isLoaded() const { return m_hModule != nullptr; }
+    // Whether the device library may still call the callback entry: it is
+    // loaded, or it was freed here but another holder keeps its code
+    // mapped (a library that calls back after its close).
+    bool mayStillCallBack() const;
 
     // ---- The three entries ------------------------------------------------
     short my_qx_002(const char* command, char* answer, char* message);

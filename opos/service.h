@@ -2,7 +2,7 @@
 // interface: the UnifiedPOS state model (open, claimed, enabled), the
 // deposit and dispense operations on the driver, the properties, and the
 // device reports that become events.  Methods run on the control object's
-// thread; the driver's callbacks arrive on the device library's thread
+// thread; the driver's callbacks arrive on the driver's delivery thread
 // and only update the model and queue events; an asynchronous dispense
 // runs on a thread of its own while every method that needs the device
 // answers OPOS_E_BUSY.
@@ -67,7 +67,7 @@ public:
     long retrieveStatistics(std::string& xml);
     long updateStatistics(const std::string& assignments);
 
-    // Device reports, on the device library's thread (device_reports.cpp).
+    // Device reports, on the driver's delivery thread (device_reports.cpp).
     void onStatus(int amount, short status);
     void onError(int errorCode);
     void onLevelWarning(int warningType, int denomination, int numberOf);
@@ -153,7 +153,7 @@ private:
     std::atomic<long> m_asyncResultCode{0};
     std::atomic<long> m_asyncResultCodeExtended{0};
 
-    // Shared with the device library's thread, under m_mutex.
+    // Shared with the driver's delivery thread, under m_mutex.
     mutable std::mutex m_mutex;
     Phase m_phase = Phase::Idle;
     bool m_depositRealTime = false;

@@ -14,14 +14,14 @@
 //     symbol version.
 //
 // Who calls, under what exclusion:
-//   - the libraries: the device link, on the application's thread in the
-//     call that holds the library's one turn (initQX, exitQX), or at
-//     unload;
+//   - the libraries and this module's reference: the device link and the
+//     core, on the application's thread in the call that holds the
+//     library's one turn (initQX, exitQX), or at unload;
 //   - the log files and folders: the logger, under its own lock;
 //   - the clocks and the sleep: any thread, the application's and the
 //     device library's, at the same time;
-//   - the window messages: the event senders on the device library's
-//     threads, and the registration once at load; a post never blocks;
+//   - the window messages: the event senders on the driver's delivery
+//     thread, and the registration once at load; a post never blocks;
 //   - the settings file, the environment and this module's own file: the
 //     settings search in initQX, and the language table under its lock,
 //     from whichever thread translates first.
@@ -55,6 +55,18 @@ void setLibraryDirectoryForTesting(const std::string& dir);
 // Full file name of this library's own loaded module, "" on failure.
 // moduleName is the Windows module name ("qxlogics.dll").
 std::string ownModuleFileName(const char* moduleName);
+
+// An extra reference to this library's own module, taken while code of it
+// may run on threads other than the caller's (the device library's, the
+// delivery thread): an application that unloads the library then leaves
+// it mapped instead of pulling the code from under them.  Taking it twice
+// holds one reference; true while held.
+bool holdOwnModule();
+// Gives that reference back (nothing when none is held).
+void releaseOwnModule();
+// Whether the code at this address is still mapped: a library we freed may
+// still be held by someone else, and then its threads may still run.
+bool codeIsLoaded(const void* address);
 
 // Splits a full file name and returns drive + directory with its trailing
 // separator ("" when the name has no directory part).

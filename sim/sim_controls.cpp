@@ -12,6 +12,7 @@ namespace qxsim {
 void Device::reset() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_pump.discardPending();
+    m_pump.setThreadCount(1);
     m_options = Options();
     m_inventory.restoreDefaults();
     m_open = m_payinEnabled = m_stayBusy = false;
@@ -32,6 +33,11 @@ int Device::setOption(const std::string& name, int value) {
     else if (name == "drop_callbacks") m_options.dropCallbacks = value;
     else if (name == "no_busy_report") m_options.noBusyReport = value != 0;
     else if (name == "close_leaves_thread") m_options.closeLeavesThread = value != 0;
+    else if (name == "callback_threads") {
+        if (value < 1) return -1;
+        m_options.callbackThreads = value;
+        m_pump.setThreadCount(value);
+    } else if (name == "inline_callbacks") m_options.inlineCallbacks = value != 0;
     else if (name == "initiate_result") {
         m_options.initiateResult = value;
         m_options.initiateAnswer.clear();

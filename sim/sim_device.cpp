@@ -108,6 +108,11 @@ void Device::disconnected() {
     m_busyCommands = 0;
 }
 
+bool Device::inlineCallbacks() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_options.inlineCallbacks;
+}
+
 bool Device::closeLeavesThread() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_options.closeLeavesThread;

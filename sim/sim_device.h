@@ -26,6 +26,8 @@ struct Options {
     int dropCallbacks = 0;  // the next N reports are lost on the way
     bool noBusyReport = false;
     bool closeLeavesThread = false;  // the close entry returns before its thread ends
+    int callbackThreads = 1;         // threads that deliver the reports
+    bool inlineCallbacks = false;    // reports due at once go out inside the send entry
     int initiateResult = 0;
     std::string initiateAnswer;  // empty: "Cannot open port <name>"
     int masterVersion = 123;
@@ -46,6 +48,9 @@ public:
     void disconnected();
     // Whether closing leaves the callback thread to end by itself.
     bool closeLeavesThread();
+    // Whether the send entry delivers the reports due at once itself, on
+    // the caller's thread, before it returns.
+    bool inlineCallbacks();
 
     // ---- The control entries' side (sim_controls.cpp) ---------------------
     // Back to a fresh device; the connection is left as it is.

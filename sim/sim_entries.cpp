@@ -3,6 +3,7 @@
 // control entries of qxsim.h.  The only OS-dependent code of the
 // simulator lives here: the export spelling.  The calling conventions are
 // the driver's own (link/device_entries.h), so the two cannot disagree.
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -38,10 +39,15 @@
 namespace {
 
 // Built on first use; its destruction when the module is unloaded stops
-// a callback thread that was never closed with the close entry.
+// a callback thread that was never closed with the close entry.  At the
+// process's end it may go before the driver closes the device: the device
+// entries then find the device gone and do nothing.
+std::atomic<bool> g_gone{false};
+
 struct Simulator {
     qxsim::CallbackPump pump;
     qxsim::Device device{pump};
+    ~Simulator() { g_gone = true; }
 };
 
 Simulator& sim() {
@@ -88,8 +94,11 @@ void QX_DEVICE_CALL sim_entry_send(char* command, char* answer)
     __asm__(SIM_ASM_NAME("sim_entry_send"));
 __attribute__((used)) void QX_DEVICE_CALL sim_entry_send(char* command, char* answer) {
     // Not connected: the device cannot be reached.
-    if (!sim().pump.running()) return writeAnswer(answer, "002");
+    if (g_gone || !sim().pump.running()) return writeAnswer(answer, "002");
     writeAnswer(answer, sim().device.command(command ? command : ""));
+    // A library that calls back on the caller's thread does so before the
+    // entry returns, with what the command made the device report at once.
+    if (sim().device.inlineCallbacks()) sim().pump.deliverReadyHere();
 }
 SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #endif
@@ -97,7 +106,9 @@ SIM_EXPORT_AS(SIM_NAME_SEND, sim_entry_send);
 #if !defined(QX_SIM_WITHOUT_CLOSE)
 void QX_DEVICE_CALL sim_entry_close() __asm__(SIM_ASM_NAME("sim_entry_close"));
 __attribute__((used)) void QX_DEVICE_CALL sim_entry_close() {
-    sim().pump.stop(!sim().device.closeLeavesThread());
+    if (g_gone) return;
+    if (sim().device.closeLeavesThread()) sim().pump.stopLater();
+    else sim().pump.stop();
     sim().device.disconnected();
 }
 SIM_EXPORT_AS(SIM_NAME_CLOSE, sim_entry_close);

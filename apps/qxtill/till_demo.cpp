@@ -87,9 +87,10 @@ void Shift::lowCash() {
     m_out << "    the back office empties the " << formatMoney(coin) << " coins down to 6 (takes "
           << formatMoney(takenOut) << " out); a refund of " << formatMoney(2 * coin)
           << " takes two\n";
+    const int levelsBefore = m_session.inbox().count(EventKind::CashLevel);
     Outcome paidOut = m_session.dispense(2 * coin);
     if (call(paidOut)) m_books.refund(2 * coin - paidOut.rest);
-    if (m_session.inbox().count(EventKind::CashLevel) == 0)
+    if (!m_session.inbox().waitForMore(EventKind::CashLevel, levelsBefore, 2000))
         m_session.complain("no cash-level event arrived");
 }
 

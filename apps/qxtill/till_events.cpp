@@ -2,6 +2,8 @@
 // inbox shared between the delivering thread and the till's thread.
 #include "till_events.h"
 
+#include <chrono>
+
 #include "till_format.h"
 
 namespace till {
@@ -64,9 +66,31 @@ TillEvent statusFromWindow(std::int64_t wParam, std::int64_t lParam) {
 }
 
 void EventInbox::push(const TillEvent& event) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_waiting.push_back(event);
-    ++m_counts[static_cast<int>(event.kind)];
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_waiting.push_back(event);
+        ++m_counts[static_cast<int>(event.kind)];
+    }
+    m_pushed.notify_all();
+}
+
+void EventInbox::waitQuiet(int quietMs, int maxMs) const {
+    const auto latest = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    int seen = -1;
+    while (std::chrono::steady_clock::now() < latest) {
+        int total = 0;
+        for (int n : m_counts) total += n;
+        if (total == seen) return;
+        seen = total;
+        m_pushed.wait_for(lock, std::chrono::milliseconds(quietMs));
+    }
+}
+
+bool EventInbox::waitForMore(EventKind kind, int before, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_pushed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return m_counts[static_cast<int>(kind)] > before; });
 }
 
 std::vector<TillEvent> EventInbox::take() {

@@ -5,6 +5,7 @@
 #ifndef QXTILL_EVENTS_H
 #define QXTILL_EVENTS_H
 
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -57,11 +58,19 @@ public:
     // Counts of all events pushed, and of one kind.
     int total() const;
     int count(EventKind kind) const;
+    // The till's thread: waits until more than `before` events of that kind
+    // were pushed (they come from the driver's own thread); false when none
+    // came within timeoutMs.
+    bool waitForMore(EventKind kind, int before, int timeoutMs) const;
+    // The till's thread: returns once no event was pushed for quietMs, at
+    // the latest after maxMs.
+    void waitQuiet(int quietMs, int maxMs) const;
     // Updated when a status event is taken.
     DeviceView view() const;
 
 private:
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_pushed;
     std::vector<TillEvent> m_waiting;
     int m_counts[5] = {0, 0, 0, 0, 0};
     DeviceView m_view;

@@ -76,6 +76,8 @@ struct Buffer {
 };
 
 constexpr int kSettleTimeoutMs = 3000;
+// How long no callback must come for the events of the reports so far to be in.
+constexpr int kQuietMs = 20;
 
 }  // namespace
 
@@ -218,6 +220,9 @@ void Session::settle() {
     m_customer.waitIdle(kSettleTimeoutMs);
     if (m_window && !m_window->fence(kSettleTimeoutMs))
         m_out << "    (window messages still in flight)\n";
+    // Callbacks come from the driver's own thread, a moment after the
+    // device's reports: until they stop coming.
+    if (!m_window) m_inbox.waitQuiet(kQuietMs, kSettleTimeoutMs);
     for (TillEvent& event : m_inbox.take()) {
         if (event.viaWindow) fetchDetails(event);
         m_out << "      " << describeEvent(event) << "\n";

@@ -61,6 +61,34 @@ void* findEntry(ModuleHandle module, const char* windowsName) {
 
 bool freeLibrary(ModuleHandle module) { return module && dlclose(module) == 0; }
 
+namespace {
+
+// The extra reference of holdOwnModule, null while none is held.  Only
+// initQX and exitQX touch it, holding the library's turn.
+void* g_ownReference = nullptr;
+
+}  // namespace
+
+bool holdOwnModule() {
+    if (g_ownReference) return true;
+    Dl_info info{};
+    if (!dladdr(&kAnchor, &info) || !info.dli_fname) return false;
+    // Our own file is loaded: this only counts one more reference to it.
+    g_ownReference = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
+    return g_ownReference != nullptr;
+}
+
+void releaseOwnModule() {
+    if (!g_ownReference) return;
+    dlclose(g_ownReference);
+    g_ownReference = nullptr;
+}
+
+bool codeIsLoaded(const void* address) {
+    Dl_info info{};
+    return address && dladdr(address, &info) != 0;
+}
+
 std::string ownModuleFileName(const char* /*moduleName*/) {
     Dl_info info{};
     if (!dladdr(&kAnchor, &info) || !info.dli_fname || !*info.dli_fname) return "";

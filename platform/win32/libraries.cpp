@@ -50,6 +50,36 @@ bool freeLibrary(ModuleHandle module) {
     return module && FreeLibrary(static_cast<HMODULE>(module)) != 0;
 }
 
+namespace {
+
+// The extra reference of holdOwnModule, null while none is held.  Only
+// initQX and exitQX touch it, holding the library's turn.
+HMODULE g_ownReference = nullptr;
+
+}  // namespace
+
+bool holdOwnModule() {
+    if (g_ownReference) return true;
+    // Without UNCHANGED_REFCOUNT the look-up counts one more reference.
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, &kAnchor, &g_ownReference))
+        g_ownReference = nullptr;
+    return g_ownReference != nullptr;
+}
+
+void releaseOwnModule() {
+    if (!g_ownReference) return;
+    FreeLibrary(g_ownReference);
+    g_ownReference = nullptr;
+}
+
+bool codeIsLoaded(const void* address) {
+    HMODULE module = nullptr;
+    return address &&
+           GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                  GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCSTR>(address), &module) != 0;
+}
+
 std::string ownModuleFileName(const char* moduleName) {
     HMODULE module = ownModule(moduleName);
     if (!module) return "";

@@ -3,6 +3,9 @@
 // and whole sessions against the simulator with the commands they send.
 #include <cstring>
 
+#include <chrono>
+#include <thread>
+
 #include "tests/api/api_fixture.h"
 #include "tests/support/event_window.h"
 
@@ -238,6 +241,14 @@ TEST_F(ExportsTest, InformationExportsHandOutEachTextOnce) {
         QX(qxsim_inject_callback)(report);
     }
     ASSERT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0);
+    // The session's event, the last, is posted once its text is queued.
+    bool sessionPosted = false;
+    for (int ms = 0; !sessionPosted && ms < 5000; ++ms) {
+        for (const PostedEvent& event : window.drain())
+            sessionPosted = sessionPosted || event.kind == EventKind::CashSession;
+        if (!sessionPosted) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(sessionPosted);
     fetchAll();
     EXPECT_STREQ(ext, "CR/WD00004200 50%");
     fetchAll();  // each text was handed out once

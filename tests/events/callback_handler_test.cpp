@@ -225,6 +225,7 @@ TEST_F(EventsTest, ApplicationCallbacksRunOneAtATime) {
             }
         });
     for (std::thread& thread : threads) thread.join();
+    ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs));
     EXPECT_EQ(1, g_mostInside.load());
     EXPECT_EQ(800, g_calls.load());
 }

@@ -172,6 +172,7 @@ TEST_F(WindowTest, EventsArePostedAndTheirTextsQueued) {
 TEST_F(WindowTest, ApplicationThatNeverReadsDoesNotStallTheDevice) {
     for (int i = 0; i < 4000; ++i) qxsim_inject_callback(("a" + pad8(i) + "01").c_str());
     ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
+    ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs));
     EXPECT_EQ(3999, g_nLastCallbackAmount.load());
     EXPECT_GT(posted().size(), 0u);
 }
@@ -208,6 +209,7 @@ TEST_F(DeviceTest, CallbackStormWhileTheApplicationReadsAndRetrieves) {
         qxsim_inject_callback(("c" + amount + "11").c_str());
     }
     ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
+    ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs));
     stop = true;
     application.join();
     for (int i = 0; i < QX_QUEUE_CAPACITY; ++i) retrieveAll();

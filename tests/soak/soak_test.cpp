@@ -87,14 +87,20 @@ protected:
         return sum;
     }
 
-    // Waits for every report, then reads the events they caused.
+    // Waits for every report, then reads the events they caused: the driver posts them from
+    // its own thread, a moment after the reports, so until they stop coming.
     void settle() {
         EXPECT_EQ(QX(qxsim_wait_idle)(kIdleWaitMs), 0) << "device never went idle";
-        absorb();
+        for (int quiet = 0; quiet < 3;) {
+            quiet = absorb() > 0 ? 0 : quiet + 1;
+            if (quiet > 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
     }
-    // Every event but a status announces a text in its queue; an error names its code.
-    void absorb() {
-        for (const PostedEvent& event : m_window.drain()) {
+    // Every event but a status announces a text in its queue; an error names its code.  How
+    // many events there were.
+    std::size_t absorb() {
+        const std::vector<PostedEvent> events = m_window.drain();
+        for (const PostedEvent& event : events) {
             ++m_announced[event.kind];
             if (event.kind == EventKind::Error) m_errorCodes.push_back(event.lParam);
             if (event.kind != EventKind::Status) continue;
@@ -102,6 +108,7 @@ protected:
             m_amount = static_cast<int>(event.lParam);
             m_sawBusy = m_sawBusy || m_status == 1;
         }
+        return events.size();
     }
     // The next text of a queue, through its information export.
     std::string fetch(EventKind kind) {

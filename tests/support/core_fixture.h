@@ -16,6 +16,7 @@
 #include "core/cqxlogics.h"
 #include "core/device_model.h"
 #include "events/callback_handler.h"
+#include "events/event_delivery.h"
 #include "events/event_senders.h"
 #include "events/info_queues.h"
 #include "events/receivers.h"
@@ -116,6 +117,10 @@ class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qxsim_reset();
+        // Events go out as they do in a session, even before init; those of an
+        // earlier case are out before its records are cleared.
+        g_eventDelivery.start();
+        g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs);
         g_theLogics.resetForTesting();
         resetDeviceModelForTesting();
         clearReceivers();
@@ -150,8 +155,12 @@ protected:
         registerAllCallbacks();
         return g_theLogics.init("Type:RS232;Name:COM1", initSettings, message);
     }
-    // Lets the device deliver every callback it has queued.
-    static void settle() { ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs)); }
+    // Lets the device deliver every callback it has queued, and the driver
+    // forward their events.
+    static void settle() {
+        ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs));
+        ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs));
+    }
     // A step that must succeed; the device settles, its model is checked (see expectModel).
     void ok(short result, const std::string& model = "") {
         ASSERT_EQ(result, QX_STATUS_OK) << message;
@@ -301,6 +310,7 @@ protected:
     static void device(const std::string& text) {
         qxsim_inject_callback(text.c_str());
         ASSERT_EQ(0, qxsim_wait_idle(qxtest::kIdleWaitMs)) << text;
+        ASSERT_TRUE(g_eventDelivery.waitIdleForTesting(qxtest::kIdleWaitMs)) << text;
     }
 };
 

@@ -307,7 +307,7 @@ namespace QXLogics
             Raise(CashSession, new CashSessionEventArgs(infoType, amount, extInfo));
         }
 
-        // An exception must not unwind into the device library's thread:
+        // An exception must not unwind into the driver's delivery thread:
         // it is traced and dropped.
         void Raise<T>(EventHandler<T> handler, T args) where T : EventArgs
         {

@@ -24,7 +24,7 @@ static class FirstSale
 
         using (CashRecycler till = new CashRecycler())
         {
-            // Raised on the device library's thread: only note them here.
+            // Raised on the driver's delivery thread: only note them here.
             till.StatusChanged += (s, e) => s_events.Enqueue("status: amount=" + Format(e.Amount) + " " + e.Status +
                                                              (e.IsOpen ? ", open" : ", closed"));
             till.ErrorReported += (s, e) => s_events.Enqueue("error " + e.Code + ": " + e.Text);

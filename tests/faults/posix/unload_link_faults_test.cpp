@@ -44,76 +44,145 @@ TEST(LinkFaultTest, MissingDeviceLibraryFailsInitialisationOnly) {
     EXPECT_STREQ(message, "Not initiated");
 }
 
-// Unloaded without exitQX amid a flood of reports, the library closes the device on its way
-// out, before anything the reports reach is gone (the address sanitizer sees a use after free).
-TEST(UnloadFaultTest, UnloadingWithoutExitWhileTheDeviceReportsIsSafe) {
-    if (!inScenario()) {
-        // Each unloading leaves the never-destroyed objects behind, by design: no leak count.
-        runInChild({{"QXLOGS", makeTempDir("unload_logs")}, {"ASAN_OPTIONS", "detect_leaks=0"}});
-        return;
-    }
+// A child's till: the simulator and the library opened as a till opens them, callbacks (or a
+// window) registered and the device open.
+struct ChildTill {
     const std::string libraryFile = programDirectory() + "libqxlogics.so";
     void* sim = dlopen((programDirectory() + "libDorvoLINK.so").c_str(), RTLD_NOW);
-    ASSERT_NE(sim, nullptr) << dlerror();
-    EventWindow window;
-    for (int round = 0; round < 100; ++round) {
-        void* library = dlopen(libraryFile.c_str(), RTLD_NOW);
-        ASSERT_NE(library, nullptr) << dlerror();
-        char message[QX_BUFFER_CAPACITY] = "";
-        QXT_ENTRY(library, registerHwndQX)(window.handle(), message);
-        ASSERT_EQ(QXT_ENTRY(library, initQX)(kPort, "", message), QX_STATUS_OK) << message;
-        window.drain();
-        for (int i = 0; i < 90; ++i) {  // each queue stays below its 100
-            for (const char* report : {"a0000000001", "b0000000021Note jam      01",
-                                       "b000000000105 20           ", "b0000000001CR/WD00002250"})
-                QXT_ENTRY(sim, qxsim_inject_callback)(report);
-        }
-        for (int i = 0; i < 5000 && window.drain().empty(); ++i)  // the flood is on: unload now
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        ASSERT_EQ(dlclose(library), 0);
-        ASSERT_EQ(dlopen(libraryFile.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
+    void* library = dlopen(libraryFile.c_str(), RTLD_NOW);
+    char message[QX_BUFFER_CAPACITY] = "";
+
+    short open(QXStatusCallback status, QXErrorCallback error, QX_HWND window = nullptr,
+               const char* settings = "") {
+        if (!sim || !library) return -1;
+        if (window) QXT_ENTRY(library, registerHwndQX)(window, message);
+        else QXT_ENTRY(library, registerEvents23QX)(status, error, onCashLevel, onLevelWarning,
+                                                    onCashSession, message);
+        return QXT_ENTRY(library, initQX)(kPort, settings, message);
     }
-    const std::string closed = "CQXLogics::~CQXLogics: exitCom ans=Done";
-    EXPECT_EQ(logLinesContaining("qxlogic", closed).size(), 100u);
+    void option(const char* name, int value) { QXT_ENTRY(sim, qxsim_set_option)(name, value); }
+    void report(const char* text) { QXT_ENTRY(sim, qxsim_inject_callback)(text); }
+    int waitIdle() { return QXT_ENTRY(sim, qxsim_wait_idle)(kIdleWaitMs); }
+    short exitQX() { return QXT_ENTRY(library, exitQX)(message); }
+    // Unloads the library; true when it is still loaded after that.
+    bool unloadStaysLoaded() {
+        EXPECT_EQ(dlclose(library), 0);
+        void* still = dlopen(libraryFile.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (still) dlclose(still);
+        return still != nullptr;
+    }
+};
+
+// The never-destroyed objects stay behind at a child's end, by design: no leak count.
+const std::pair<const std::string, std::string> kNoLeakCount{"ASAN_OPTIONS", "detect_leaks=0"};
+
+// Unloaded without exitQX amid a flood of reports, the library stays loaded - the device may
+// still call it - and the reports keep coming in safely; the process's end closes the device.
+TEST(UnloadFaultTest, UnloadingWithoutExitKeepsTheLibraryWhileTheDeviceReports) {
+    if (!inScenario()) {
+        const std::string logs = makeTempDir("unload_logs");
+        runInChild({{"QXLOGS", logs}, kNoLeakCount});
+        EXPECT_EQ(logLinesContaining("qxlogic", "CQXLogics::~CQXLogics: exitCom ans=Done", logs)
+                      .size(),
+                  1u);
+        return;
+    }
+    EventWindow window;
+    ChildTill till;
+    ASSERT_EQ(till.open(nullptr, nullptr, window.handle()), QX_STATUS_OK) << till.message;
+    window.drain();
+    for (int i = 0; i < 90; ++i) {  // each queue stays below its 100
+        for (const char* report : {"a0000000001", "b0000000021Note jam      01",
+                                   "b000000000105 20           ", "b0000000001CR/WD00002250"})
+            till.report(report);
+    }
+    for (int i = 0; i < 5000 && window.drain().empty(); ++i)  // the flood is on: unload now
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_TRUE(till.unloadStaysLoaded()) << "unloaded while the device may call it";
+    EXPECT_EQ(till.waitIdle(), 0);
 }
 
 std::atomic<bool> g_inCallback{false};
+std::atomic<bool> g_callbackReturned{false};
 
+// Longer than the two seconds the unloading library used to wait.
 void QXAPI sleepingStatus(int amount, short, short) {
     if (amount != 4200) return;
     g_inCallback = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    g_callbackReturned = true;
 }
 
-// Unloaded while a device library, whose close left its thread running, is still inside the
-// library's callback code: the unloading waits for it to leave, and says so.
-TEST(UnloadFaultTest, UnloadingWaitsForCallbacksStillInTheLibrary) {
+// Unloaded while a callback longer than two seconds runs, behind a device library whose close
+// leaves its thread running: exitQX waits for the callback and says so with the default log
+// switches; the library, which that device library may still call, stays loaded.
+TEST(UnloadFaultTest, ALongCallbackOutlastsNoUnload) {
     if (!inScenario()) {
-        runInChild(
-            {{"QXLOGS", makeTempDir("unload_wait_logs")}, {"ASAN_OPTIONS", "detect_leaks=0"}});
+        runInChild({{"QXLOGS", makeTempDir("unload_wait_logs")}, kNoLeakCount});
         return;
     }
-    const std::string libraryFile = programDirectory() + "libqxlogics.so";
-    void* sim = dlopen((programDirectory() + "libDorvoLINK.so").c_str(), RTLD_NOW);
-    ASSERT_NE(sim, nullptr) << dlerror();
-    void* library = dlopen(libraryFile.c_str(), RTLD_NOW);
-    ASSERT_NE(library, nullptr) << dlerror();
-    char message[QX_BUFFER_CAPACITY] = "";
-    ASSERT_EQ(QXT_ENTRY(library, registerEvents23QX)(sleepingStatus, onError, onCashLevel,
-                                                     onLevelWarning, onCashSession, message),
-              QX_STATUS_OK);
-    ASSERT_EQ(QXT_ENTRY(library, initQX)(kPort, "", message), QX_STATUS_OK) << message;
-    QXT_ENTRY(sim, qxsim_set_option)("close_leaves_thread", 1);
-    QXT_ENTRY(sim, qxsim_inject_callback)("a0000420001");
-    for (int ms = 0; !g_inCallback && ms < 5000; ++ms)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(g_inCallback);
-    EXPECT_EQ(QXT_ENTRY(library, exitQX)(message), QX_STATUS_OK) << message;
-    ASSERT_EQ(dlclose(library), 0);
-    ASSERT_EQ(dlopen(libraryFile.c_str(), RTLD_NOW | RTLD_NOLOAD), nullptr) << "not unloaded";
-    EXPECT_NE(readLog("qxlogic").find("Waited for 1 device callback(s) to leave the library, "
-                                      "0 still running"),
+    ChildTill till;
+    ASSERT_EQ(till.open(sleepingStatus, onError), QX_STATUS_OK) << till.message;
+    till.option("close_leaves_thread", 1);
+    till.report("a0000420001");
+    ASSERT_TRUE(within5s([] { return g_inCallback.load(); }));
+    EXPECT_EQ(till.exitQX(), QX_STATUS_OK) << till.message;
+    EXPECT_TRUE(till.unloadStaysLoaded());
+    EXPECT_TRUE(within5s([] { return g_callbackReturned.load(); }));
+    const std::string log = readLog("qxlogic");
+    EXPECT_NE(log.find("## CQXLogics::exit: Waited for 1 device callback(s) to leave the "
+                       "library, 0 still running"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("## CQXLogics::exit: The library stays loaded until the process ends"),
               std::string::npos);
+}
+
+// A device library whose close returns at once and whose thread goes on calling back with what
+// it had queued, after the close and after the library was unloaded: nothing is unmapped under
+// it.
+TEST(UnloadFaultTest, ADeviceLibraryCallingBackAfterItsCloseFindsTheLibrary) {
+    if (!inScenario()) {
+        runInChild({{"QXLOGS", makeTempDir("late_logs")}, kNoLeakCount});
+        return;
+    }
+    ChildTill till;
+    ASSERT_EQ(till.open(onStatus, onError), QX_STATUS_OK) << till.message;
+    ASSERT_EQ(till.waitIdle(), 0);
+    till.option("close_leaves_thread", 1);
+    till.option("ms_per_char", 1);  // about 25 ms a report, on the line
+    for (int i = 0; i < 40; ++i) till.option("bo_refill", 100);
+    ASSERT_EQ(till.exitQX(), QX_STATUS_OK) << till.message;
+    EXPECT_TRUE(till.unloadStaysLoaded());
+    EXPECT_EQ(till.waitIdle(), 0);
+}
+
+// A till that ends its process from the error callback: the unload, on that very thread,
+// waits for no callback, and the device is closed on the way out.
+void QXAPI exitingError(int, const char*, const char*) { std::exit(0); }
+
+TEST(UnloadFaultTest, ExitFromTheErrorCallbackWaitsForNothing) {
+    if (!inScenario()) {
+        const std::string logs = makeTempDir("exit_logs");
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        ProgramRun child;  // ends without gtest's summary
+        child.program = programPath();
+        child.arguments = {std::string("--gtest_filter=") + test->test_suite_name() + "." +
+                           test->name()};
+        child.environment = {{"QX_FAULT_SCENARIO", "1"}, {"QXLOGS", logs}, kNoLeakCount};
+        child.output = makeTempDir("exit_child") + "/output.txt";
+        EXPECT_EQ(runProgram(child), 0) << readFile(child.output);
+        const std::string log = readLog("qxlogic", logs);
+        EXPECT_NE(log.find("CQXLogics::~CQXLogics: exitCom ans=Done"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Waited for"), std::string::npos) << log;
+        return;
+    }
+    ChildTill till;
+    ASSERT_EQ(till.open(onStatus, exitingError, nullptr, "LogDebug:1"), QX_STATUS_OK)
+        << till.message;
+    till.report("b0000000021Note jam      01");
+    std::this_thread::sleep_for(std::chrono::seconds(10));
+    ADD_FAILURE() << "the error callback did not end the process";
 }
 
 }  // namespace
