@@ -4,6 +4,7 @@
 using System;
 using System.Collections.Generic;
 using System.Runtime.InteropServices;
+using System.Threading;
 using QXLogics;
 
 namespace QXLogics.Tests
@@ -32,6 +33,15 @@ namespace QXLogics.Tests
         public static void Settle()
         {
             if (qxsim_wait_idle(3000) != 0) throw new TimeoutException("the simulator did not settle");
+            // and lets the driver's delivery thread hand over what it took in
+            Thread.Sleep(50);
+        }
+
+        // Waits until the condition holds, or 5 s have passed.
+        public static void Within5s(Func<bool> condition)
+        {
+            var until = DateTime.UtcNow.AddSeconds(5);
+            while (!condition() && DateTime.UtcNow < until) Thread.Sleep(5);
         }
     }
 
