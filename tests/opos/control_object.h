@@ -64,6 +64,15 @@ private:
     volatile long m_stuck = 0;
 };
 
+// Its AddRef and Release count nothing, and a service object's event thread
+// may still hold and release the sink after the test let go of the service
+// object: a sink lives until the process ends, as a referenced control
+// object would.
+struct KeepSinkAlive {
+    void operator()(EventSink*) const {}
+};
+using SinkHolder = std::unique_ptr<EventSink, KeepSinkAlive>;
+
 // The service object as the control object drives it.
 class ServiceObject {
 public:

@@ -27,7 +27,7 @@ const int kQuietMs = 300;
 
 // The till: one control object and its service object for the whole run.
 struct Till {
-    std::unique_ptr<EventSink> sink;
+    SinkHolder sink;
     std::unique_ptr<ServiceObject> so;
     std::string classId;
 };

@@ -113,10 +113,10 @@ protected:
         ASSERT_EQ(so().number(PIDX_ResultCode), SUCCESS);
     }
 
-    static std::unique_ptr<EventSink> s_sink;
+    static SinkHolder s_sink;
     static std::unique_ptr<ServiceObject> s_so;
 };
-std::unique_ptr<EventSink> TillDay::s_sink;
+SinkHolder TillDay::s_sink;
 std::unique_ptr<ServiceObject> TillDay::s_so;
 
 // How a sale ends: what the till does after fixing the deposit, and what
