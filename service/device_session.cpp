@@ -20,6 +20,12 @@ public:
         m_last = event;
         m_seen = true;
     }
+    // A call that booked or returned what was paid in: nothing is paid in
+    // now, though the device's report of it may not have become an event.
+    void settled() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_last.amount = 0;
+    }
     bool last(DeviceEvent& event) const {
         std::lock_guard<std::mutex> lock(m_mutex);
         event = m_last;
@@ -76,6 +82,9 @@ void DeviceSession::noteOutcome(const Request& request, const Json& answer) {
         m_loggedIn = in;
         m_fanout.publish(std::move(e));
     };
+    if (op == "amountDue" || op == "payout" || op == "payout2" || op == "change" ||
+        (op == "regret" && request.args.at("regretType") == 1))
+        m_view->settled();
     if (op == "init") {
         m_initiated = true;
     } else if (op == "login" || op == "loginStr") {

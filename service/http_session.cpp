@@ -100,7 +100,7 @@ void HttpSession::respond(unsigned status, const std::string& contentType, std::
     response->set("X-Content-Type-Options", "nosniff");
     response->set("X-Frame-Options", "DENY");
     response->set("Content-Security-Policy",
-                  "default-src 'self'; connect-src 'self'; frame-ancestors 'none'");
+                  "default-src 'self'; img-src 'self' data:; frame-ancestors 'none'");
     response->keep_alive(false);
     response->body() = std::move(body);
     response->prepare_payload();
