@@ -198,4 +198,5 @@ qxtill shows how a point-of-sale application uses the QXLogics driver:
 and its reset), and plain 'qxtill' takes commands from the keyboard.
 Against the simulator it plays the customer as well.")
 
+include(${CMAKE_CURRENT_LIST_DIR}/debian-qxd.cmake)
 include(CPack)

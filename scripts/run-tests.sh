@@ -18,6 +18,9 @@
 #             its own, against the simulator
 #   dotnet    the C# binding (mono): its NUnit tests and the C# sample
 #             against the native build's driver and simulator
+#   service   qxd, the till service: its socket tests, the web till in
+#             headless Chromium against the simulator (playwright-core from
+#             npm, tests/service/e2e), and its request fuzz harness
 #   packages  the Debian packages for amd64 and arm64 (cross): lintian;
 #             amd64 installed, built against (pkg-config, CMake), run and
 #             purged; arm64 tests and the packaged till under qemu-user
@@ -264,6 +267,24 @@ dotnet() {
     (cd "$work" && QXLOGS="$work/logs" mono "$bin/FirstSale.exe")
 }
 
+# The service and its tests in their own build folder; the fuzz harness of
+# its requests in a clang one of its own (the asan stage builds no service).
+service() {
+    local dir="$QX_ROOT/build-service" fuzz="$QX_ROOT/build-service-fuzz"
+    local e2e="$QX_ROOT/tests/service/e2e"
+    qx_build "$dir" qxd qx_service_tests qxd_e2e_host -- -DCMAKE_BUILD_TYPE=Release \
+        -DQX_BUILD_SERVICE=ON -DQX_BUILD_BENCH=OFF || return 1
+    ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure -L '^service$' || return 1
+    (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error) || return 1
+    node "$e2e/till.e2e.mjs" "$dir/bin/qxd_e2e_host" "$dir/web-till.png" || return 1
+    CC=clang CXX=clang++ qx_build "$fuzz" fuzz_qxd_requests -- -DCMAKE_BUILD_TYPE= \
+        "-DCMAKE_CXX_FLAGS=-O1 -gline-tables-only" -DQX_SANITIZE=address,undefined \
+        -DQX_FUZZ=ON -DQX_BUILD_SERVICE=ON -DQX_BUILD_BENCH=OFF -DQX_BUILD_TESTS=OFF \
+        -DQX_BUILD_APPS=OFF || return 1
+    FUZZ_DIR="$fuzz/fuzz-corpus" FUZZ_RUNTIME="$(clang++ -print-file-name=libclang_rt.asan-x86_64.so)" \
+        fuzz_one "$fuzz/bin/fuzz_qxd_requests"
+}
+
 # The packages stage installs its packages into this system and purges
 # them again (scripts/check-packages.sh).
 packages() {
@@ -277,7 +298,7 @@ packages() {
     return 0
 }
 
-stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet packages}"
+stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet service packages}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo
