@@ -63,7 +63,7 @@ void TopicWatcher::onMessage(mosquitto*, void* self, const mosquitto_message* me
     ReceivedMessage received{message->topic,
                              std::string(static_cast<const char*>(message->payload),
                                          static_cast<std::size_t>(message->payloadlen)),
-                             message->retain};
+                             message->retain, std::chrono::system_clock::now()};
     std::lock_guard<std::mutex> lock(watcher.m_mutex);
     watcher.m_messages.push_back(std::move(received));
     watcher.m_changed.notify_all();

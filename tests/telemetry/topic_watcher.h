@@ -4,6 +4,7 @@
 #ifndef QX_TOPIC_WATCHER_H
 #define QX_TOPIC_WATCHER_H
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -18,6 +19,7 @@ namespace qxtest {
 struct ReceivedMessage {
     std::string topic, payload;
     bool retained = false;
+    std::chrono::system_clock::time_point at;  // when it arrived
 };
 
 struct WatcherOptions {
