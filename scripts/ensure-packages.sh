@@ -10,7 +10,8 @@ test_packages=("${demo_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
                libspdlog-dev valgrind mono-devel nunit-console
                g++-mingw-w64-i686-posix wine32:i386 lld-14 llvm-14
                lintian pkg-config dpkg-dev file crossbuild-essential-arm64 qemu-user
-               libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64)
+               libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64
+               mosquitto libmosquitto-dev nlohmann-json3-dev openssl)
 case "${1:-test}" in
     demo) packages=("${demo_packages[@]}") ;;
     test) packages=("${test_packages[@]}") ;;
