@@ -69,8 +69,8 @@ bool MqttLink::configure(const std::string& willTopic, const std::string& willPa
         const char* key = m_settings.keyFile.empty() ? nullptr : m_settings.keyFile.c_str();
         rc = mosquitto_tls_set(m_client, m_settings.caFile.c_str(), nullptr, cert, key, nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
-            m_log("telemetry: TLS settings refused (CaFile \"" + m_settings.caFile +
-                  "\", CertFile \"" + m_settings.certFile + "\", KeyFile \"" +
+            m_log("telemetry: TLS settings refused (ca_file \"" + m_settings.caFile +
+                  "\", cert_file \"" + m_settings.certFile + "\", key_file \"" +
                   m_settings.keyFile + "\"): " + mosquitto_strerror(rc));
             return false;
         }
@@ -167,7 +167,7 @@ void MqttLink::onConnect(mosquitto*, void* self, int code) {
         // Refused by the broker: the reason is the broker's (a wrong user
         // name or password, a client not allowed); the loop then fails.
         std::string hint = code == 4 || code == 5
-                               ? " - check Username and Password in the [Telemetry] settings"
+                               ? " - check username and password in the [telemetry] settings"
                                : "";
         std::lock_guard<std::mutex> lock(link.m_mutex);
         link.m_refusal = "the broker at " + link.where() + " refused the connection: " +

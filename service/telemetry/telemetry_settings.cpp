@@ -1,4 +1,4 @@
-// telemetry_settings.cpp - reads and checks the [Telemetry] keys.
+// telemetry_settings.cpp - reads and checks the [telemetry] keys.
 #include "telemetry_settings.h"
 
 #include <algorithm>
@@ -56,36 +56,36 @@ std::string TelemetrySettings::clientId() const {
 TelemetrySettings readTelemetrySettings(const SettingLookup& lookup,
                                         std::vector<std::string>& problems) {
     TelemetrySettings settings;
-    settings.enabled = readBool(lookup("Enabled"), false);
-    if (!lookup("Host").empty()) settings.host = lookup("Host");
-    settings.caFile = lookup("CaFile");
-    settings.certFile = lookup("CertFile");
-    settings.keyFile = lookup("KeyFile");
+    settings.enabled = readBool(lookup("enabled"), false);
+    if (!lookup("host").empty()) settings.host = lookup("host");
+    settings.caFile = lookup("ca_file");
+    settings.certFile = lookup("cert_file");
+    settings.keyFile = lookup("key_file");
     if (settings.tls()) settings.port = 8883;
-    readInt(lookup, "Port", 1, 65535, settings.port, problems);
-    settings.username = lookup("Username");
-    settings.password = lookup("Password");
-    readLevel(lookup, "Site", settings.site, problems);
-    readLevel(lookup, "Till", settings.till, problems);
-    const std::string prefix = lookup("TopicPrefix");
+    readInt(lookup, "port", 1, 65535, settings.port, problems);
+    settings.username = lookup("username");
+    settings.password = lookup("password");
+    readLevel(lookup, "site", settings.site, problems);
+    readLevel(lookup, "till", settings.till, problems);
+    const std::string prefix = lookup("topic_prefix");
     if (!prefix.empty() && (prefix.find_first_of("+#") != std::string::npos ||
                             prefix.front() == '/' || prefix.back() == '/'))
-        problems.push_back("TopicPrefix may not hold '+' or '#' nor begin or end with '/': \"" +
+        problems.push_back("topic_prefix may not hold '+' or '#' nor begin or end with '/': \"" +
                            prefix + "\"");
     else if (!prefix.empty())
         settings.topicPrefix = prefix;
     int queueSize = static_cast<int>(settings.queueSize);
-    readInt(lookup, "QueueSize", 1, 1000000, queueSize, problems);
+    readInt(lookup, "queue_size", 1, 1000000, queueSize, problems);
     settings.queueSize = static_cast<std::size_t>(queueSize);
-    readInt(lookup, "KeepAliveSeconds", 5, 3600, settings.keepAliveSeconds, problems);
-    readInt(lookup, "ReconnectMinSeconds", 1, 3600, settings.reconnectMinSeconds, problems);
-    readInt(lookup, "ReconnectMaxSeconds", 1, 3600, settings.reconnectMaxSeconds, problems);
+    readInt(lookup, "keepalive_seconds", 5, 3600, settings.keepAliveSeconds, problems);
+    readInt(lookup, "reconnect_min_seconds", 1, 3600, settings.reconnectMinSeconds, problems);
+    readInt(lookup, "reconnect_max_seconds", 1, 3600, settings.reconnectMaxSeconds, problems);
     settings.reconnectMaxSeconds =
         std::max(settings.reconnectMaxSeconds, settings.reconnectMinSeconds);
     if (settings.certFile.empty() != settings.keyFile.empty())
-        problems.push_back("CertFile and KeyFile go together");
+        problems.push_back("cert_file and key_file go together");
     if (!settings.certFile.empty() && !settings.tls())
-        problems.push_back("CertFile needs CaFile: a client certificate is sent over TLS only");
+        problems.push_back("cert_file needs ca_file: a client certificate is sent over TLS only");
     return settings;
 }
 

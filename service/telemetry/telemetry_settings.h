@@ -1,4 +1,4 @@
-// telemetry_settings.h - the [Telemetry] section of the service's settings
+// telemetry_settings.h - the [telemetry] section of the service's settings
 // file: whether the service publishes to an MQTT broker at all, where the
 // broker is, how the service proves itself to it, and under which names
 // this till appears.  Read once at start, on the service's main thread.
@@ -31,7 +31,7 @@ struct TelemetrySettings {
     std::string clientId() const;
 };
 
-// Looks a key of the [Telemetry] section up; "" when the file lacks it.
+// Looks a key of the [telemetry] section up; "" when the file lacks it.
 using SettingLookup = std::function<std::string(const std::string& key)>;
 
 // The settings, with each problem (a number that is not one, a topic level

@@ -271,7 +271,7 @@ TEST_F(PublisherTest, AWrongPasswordIsLoggedAndTheReportsGoOnWithoutWaiting) {
     EXPECT_TRUE(eventually([&] { return log.find({"refused the connection"}) != ""; }));
     const std::string line = log.find({"refused the connection"});
     EXPECT_NE(std::string::npos, line.find("not authorised")) << line;
-    EXPECT_NE(std::string::npos, line.find("check Username and Password")) << line;
+    EXPECT_NE(std::string::npos, line.find("check username and password")) << line;
     for (int i = 0; i < 20; ++i) publisher->cashSession(WallClock::now(), 2, i);
     const auto counts = publisher->counts();
     EXPECT_FALSE(counts.connected);

@@ -1,4 +1,4 @@
-// settings_test.cpp - the [Telemetry] keys: defaults, TLS's port, and every
+// settings_test.cpp - the [telemetry] keys: defaults, TLS's port, and every
 // refusal named.
 #include <map>
 
@@ -24,8 +24,8 @@ TEST(TelemetrySettings, OffByDefaultAndTopicsFromTheirParts) {
     std::vector<std::string> problems;
     EXPECT_FALSE(read({}, problems).enabled);
     const TelemetrySettings settings =
-        read({{"Enabled", "yes"}, {"Site", "north"}, {"Till", "t9"}, {"TopicPrefix", "chain/eu"},
-              {"CaFile", "/etc/ca.pem"}},
+        read({{"enabled", "yes"}, {"site", "north"}, {"till", "t9"}, {"topic_prefix", "chain/eu"},
+              {"ca_file", "/etc/ca.pem"}},
              problems);
     EXPECT_TRUE(problems.empty());
     EXPECT_TRUE(settings.enabled);
@@ -38,15 +38,15 @@ TEST(TelemetrySettings, EachBadValueIsNamed) {
         std::map<std::string, std::string> keys;
         const char* named;
     } cases[] = {
-        {{{"Port", "18x3"}}, "Port must be a number"},
-        {{{"Port", "70000"}}, "Port must be a number from 1 to 65535"},
-        {{{"QueueSize", "0"}}, "QueueSize must be a number"},
-        {{{"Site", "a/b"}}, "Site may not hold"},
-        {{{"Till", "#"}}, "Till may not hold"},
-        {{{"TopicPrefix", "x/+/y"}}, "TopicPrefix may not hold"},
-        {{{"TopicPrefix", "chain/"}}, "TopicPrefix may not hold"},
-        {{{"CaFile", "ca.pem"}, {"CertFile", "till.pem"}}, "CertFile and KeyFile go together"},
-        {{{"CertFile", "till.pem"}, {"KeyFile", "till.key"}}, "CertFile needs CaFile"},
+        {{{"port", "18x3"}}, "port must be a number"},
+        {{{"port", "70000"}}, "port must be a number from 1 to 65535"},
+        {{{"queue_size", "0"}}, "queue_size must be a number"},
+        {{{"site", "a/b"}}, "site may not hold"},
+        {{{"till", "#"}}, "till may not hold"},
+        {{{"topic_prefix", "x/+/y"}}, "topic_prefix may not hold"},
+        {{{"topic_prefix", "chain/"}}, "topic_prefix may not hold"},
+        {{{"ca_file", "ca.pem"}, {"cert_file", "till.pem"}}, "cert_file and key_file go together"},
+        {{{"cert_file", "till.pem"}, {"key_file", "till.key"}}, "cert_file needs ca_file"},
     };
     for (const auto& c : cases) {
         std::vector<std::string> problems;
