@@ -16,7 +16,9 @@ constexpr std::size_t kWindow = 20;
 }  // namespace
 
 Publisher::Publisher(TelemetrySettings settings, LogSink log)
-    : m_settings(std::move(settings)), m_log(std::move(log)), m_queue(m_settings.queueSize) {}
+    : m_settings(std::move(settings)), m_log(std::move(log)), m_queue(m_settings.queueSize) {
+    m_state.at = WallClock::now();
+}
 
 Publisher::~Publisher() {
     stop();

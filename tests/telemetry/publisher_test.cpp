@@ -100,7 +100,7 @@ TEST_F(PublisherTest, EveryTopicAfterASale) {
     reportSale(*publisher);
     ASSERT_TRUE(watcher->waitForCount("events", 4));
     ASSERT_TRUE(watcher->waitFor([](const std::vector<ReceivedMessage>& all) {
-        return !all.empty() && json::parse(all.back().payload).value("mode", -1) == 0;
+        return newest(all, "state").value("mode", -1) == 0;
     })) << "the last state, logged out";
 
     const auto events = payloads(watcher->on("events"));

@@ -68,6 +68,13 @@ bool eventually(Condition condition, int timeoutMs = 10000) {
     return condition();
 }
 
+// The newest message of a leaf ("state", ...), {} when none came.
+inline json newest(const std::vector<ReceivedMessage>& all, const std::string& leaf) {
+    for (auto it = all.rbegin(); it != all.rend(); ++it)
+        if (endsWithLeaf(it->topic, leaf)) return json::parse(it->payload);
+    return json::object();
+}
+
 inline std::vector<json> payloads(const std::vector<ReceivedMessage>& messages) {
     std::vector<json> parsed;
     for (const auto& message : messages) parsed.push_back(json::parse(message.payload));
