@@ -177,13 +177,13 @@ int main(int argc, char** argv) {
         return 1;
     }
     mosquitto_loop_start(client);
-    for (int second = 1;; ++second) {
+    while (fleet.options.latencyEvents) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::lock_guard<std::mutex> lock(fleet.mutex);
+        if (fleet.latenciesUs.size() >= fleet.options.latencyEvents) break;
+    }
+    for (int second = 1; !fleet.options.latencyEvents; ++second) {
         std::this_thread::sleep_for(std::chrono::seconds(1));
-        if (fleet.options.latencyEvents) {
-            std::lock_guard<std::mutex> lock(fleet.mutex);
-            if (fleet.latenciesUs.size() >= fleet.options.latencyEvents) break;
-            continue;
-        }
         if (fleet.options.forSeconds) {
             if (second >= fleet.options.forSeconds) break;
             continue;
