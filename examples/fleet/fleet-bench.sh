@@ -3,7 +3,7 @@
 # services with their simulators (no busy time) publish to one Mosquitto
 # broker on this machine while fleet-driver works every till ROUNDS times
 # (a log-in, a payout of 1.00 and a log-out: three events per till and
-# round).  Prints the time from each device report to a subscriber's hands
+# round; DRIVERS cashiers, default 4, share the tills).  Prints the time from each device report to a subscriber's hands
 # at p50 and p99 (fleet-table), and the CPU and memory of the broker and of
 # the services over the run.
 #   examples/fleet/fleet-bench.sh 100 20
@@ -37,7 +37,15 @@ events=$((n * rounds * 3))
 table=$!
 sleep 1
 broker0=$(ticks "$BROKER_PID"); services0=$(ticks "${SERVICE_PIDS[@]}"); start=$(date +%s.%N)
-"$FLEET_BIN/fleet-driver" "$rounds" 0 "${specs[@]}"
+# DRIVERS cashiers at once, each at its share of the tills.
+drivers="${DRIVERS:-4}"
+driver_pids=()
+for d in $(seq 0 $((drivers - 1))); do
+    share=()
+    for i in "${!specs[@]}"; do [ $((i % drivers)) -eq "$d" ] && share+=("${specs[$i]}"); done
+    [ "${#share[@]}" -gt 0 ] && { "$FLEET_BIN/fleet-driver" "$rounds" 0 "${share[@]}" & driver_pids+=($!); }
+done
+for pid in "${driver_pids[@]}"; do wait "$pid"; done
 wait "$table"
 end=$(date +%s.%N); broker1=$(ticks "$BROKER_PID"); services1=$(ticks "${SERVICE_PIDS[@]}")
 hz=$(getconf CLK_TCK)
