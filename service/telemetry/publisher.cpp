@@ -49,7 +49,9 @@ void Publisher::stop(int flushMs) {
         unsent = m_queue.size();
     }
     if (unsent) m_log("telemetry: stopped with " + std::to_string(unsent) + " events unsent");
+    // Not under the lock: the link's thread may wait for it in a callback.
     m_link->stop();
+    std::lock_guard<std::mutex> lock(m_mutex);
     m_link.reset();
 }
 

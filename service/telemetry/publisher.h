@@ -47,7 +47,7 @@ public:
     // be set up at all.
     bool start();
     // Gives the waiting events up to flushMs to go out, then publishes
-    // online false, and disconnects.
+    // online false, and disconnects.  Reports after it only update memory.
     void stop(int flushMs = 1000);
 
     // The device session: initQX done (with the driver's version), the
