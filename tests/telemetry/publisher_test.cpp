@@ -188,6 +188,24 @@ TEST_F(PublisherTest, ABrokerRestartInABurstLosesNothingAndKeepsTheOrder) {
     EXPECT_NE("", log.find({"connected to the broker"}));
 }
 
+TEST_F(PublisherTest, ABrokerThatForgotEverythingGetsTheRetainedTopicsAfresh) {
+    startBroker();  // no persistence: a restart loses every retained message
+    startPublisher(settingsFor(broker->port()));
+    ASSERT_TRUE(connected());
+    reportSale(*publisher);
+    ASSERT_TRUE(eventually([&] { return publisher->counts().delivered >= 9; }));
+    broker->stop();
+    ASSERT_TRUE(eventually([&] { return !publisher->counts().connected; }));
+    ASSERT_TRUE(broker->start());
+    ASSERT_TRUE(connected());
+    auto late = watch();
+    ASSERT_TRUE(late->waitForCount("state", 1) && late->waitForCount("levels", 1) &&
+                late->waitForCount("online", 1));
+    EXPECT_EQ("01.23", json::parse(late->last("state"))["deviceVersion"]);
+    EXPECT_EQ(2000, json::parse(late->last("levels"))["levels"][0]["denomination"]);
+    EXPECT_TRUE(json::parse(late->last("online"))["online"]);
+}
+
 TEST_F(PublisherTest, AFullQueueDropsTheOldestAndReportsThemOnReconnecting) {
     startBroker(persistent());
     auto watcher = watch(monitor("monitor-2"));
