@@ -11,7 +11,8 @@ test_packages=("${demo_packages[@]}" libgtest-dev libgmock-dev libbenchmark-dev
                g++-mingw-w64-i686-posix wine32:i386 wine32-preloader:i386 lld-14 llvm-14
                lintian pkg-config dpkg-dev file crossbuild-essential-arm64 qemu-user
                libc6:arm64 libstdc++6:arm64 libgcc-s1:arm64
-               libboost-dev nlohmann-json3-dev chromium nodejs)
+               libboost-dev nlohmann-json3-dev chromium nodejs
+               mosquitto libmosquitto-dev openssl)
 # The service stage's browser test installs playwright-core with npm; a
 # Node.js that brings its own npm needs no Debian npm (they would conflict).
 command -v npm >/dev/null 2>&1 || test_packages+=(npm)

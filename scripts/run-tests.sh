@@ -4,6 +4,9 @@
 #   asan      clang with address+undefined sanitizers and the fuzz
 #             harnesses, all tests, then each harness for a bounded time
 #   tsan      thread-sanitizer build, all tests
+#   telemetry qxd with its MQTT publisher: the telemetry tests, each
+#             against a Mosquitto broker of its own on a free loopback
+#             port, and the fleet example's programs built
 #   memcheck  valgrind on the end-to-end tests of the native build (the
 #             exported interface, the demo till's tests, the short soak,
 #             the demo itself)
@@ -79,6 +82,13 @@ stage() {  # stage <name> <function>
 native() {
     qx_build "$BUILD" all -- -DCMAKE_BUILD_TYPE=Release &&
         ctest --test-dir "$BUILD" -j "$QX_JOBS" --output-on-failure
+}
+
+telemetry() {
+    local dir="$QX_ROOT/build-service"
+    qx_build "$dir" qxd qx_telemetry_tests fleet-table fleet-driver -- \
+        -DCMAKE_BUILD_TYPE=Release -DQX_BUILD_SERVICE=ON -DQX_BUILD_BENCH=OFF &&
+        ctest --test-dir "$dir" -j "$QX_JOBS" --output-on-failure -L telemetry
 }
 
 fuzz_one() {  # fuzz_one <harness>: a bounded run on its own corpus folder
@@ -298,7 +308,7 @@ packages() {
     return 0
 }
 
-stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet service packages}"
+stages="${*:-native memcheck asan tsan windows windows32 exports sdk opos dotnet service telemetry packages}"
 for name in $stages; do stage "$name" "$name"; done
 
 echo

@@ -66,6 +66,7 @@ void DeviceSession::carryOut(const Request& request, const Done& done) {
     Json answer = execute(request, m_driver);
     noteOutcome(request, answer);
     m_fanout.drain(kDrainMs);
+    if (m_outcomes) m_outcomes(request, answer);
     done(std::move(answer));
 }
 

@@ -45,6 +45,12 @@ public:
     // {"deviceOpen", "initiated", "status": {...} or null}
     Json health() const;
 
+    // Told each request's outcome on the device thread, after the events
+    // it caused reached the observers and before the client's answer; may
+    // make queries of the driver.  Set before the first submit (telemetry).
+    using OutcomeObserver = std::function<void(const Request& request, const Json& answer)>;
+    void observeOutcomes(OutcomeObserver observer) { m_outcomes = std::move(observer); }
+
 private:
     class StatusView;
     void carryOut(const Request& request, const Done& done);
@@ -57,6 +63,7 @@ private:
     std::atomic<bool> m_initiated{false};
     std::atomic<bool> m_loggedIn{false};
     int m_user = 0;  // device thread
+    OutcomeObserver m_outcomes;
     boost::asio::io_context m_work;
     boost::asio::executor_work_guard<boost::asio::io_context::executor_type> m_guard;
     std::thread m_thread;  // last: started once the rest is built

@@ -11,6 +11,7 @@
 #include "platform.h"
 #include "service.h"
 #include "settings.h"
+#include "telemetry_hookup.h"
 #include "token.h"
 
 namespace {
@@ -85,6 +86,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     log.info("token in " + settings.tokenFile);
+    const auto telemetry = qxd::startTelemetry(settings.file, service, driver, log);
     boost::asio::io_context signals;
     boost::asio::signal_set stopSignals(signals, SIGINT, SIGTERM);
     stopSignals.async_wait([&](const boost::system::error_code& ec, int) {

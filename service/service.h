@@ -38,6 +38,11 @@ public:
     unsigned short port() const override { return m_port; }
     // The fan-out of device events, for other observers (telemetry).
     EventFanout& events() { return m_fanout; }
+    // The outcome of every request, for other observers (telemetry);
+    // before run().
+    void observeOutcomes(DeviceSession::OutcomeObserver observer) {
+        m_device.observeOutcomes(std::move(observer));
+    }
 
     void run();
     // Any thread: ends the session of a controlling client, closes the
