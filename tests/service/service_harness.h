@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -226,8 +228,27 @@ protected:
         }
         return true;
     }
-    // Every device event so far has been handed to the network thread.
-    void drainEvents() { ASSERT_TRUE(m_service->events().drain(qxtest::kIdleWaitMs)); }
+    // Every device event has been handed to the network thread: the driver
+    // forwards reports from its own delivery thread, which may still hold
+    // some after the simulator went idle, so this waits until none came
+    // for 50 ms.
+    void drainEvents() {
+        struct Counter : qxd::EventObserver {
+            std::atomic<std::uint64_t> seen{0};
+            void onDeviceEvent(const qxd::DeviceEvent&) override { ++seen; }
+        };
+        auto counter = std::make_shared<Counter>();
+        m_service->events().subscribe(counter);
+        const auto end = std::chrono::steady_clock::now() + kWait;
+        std::uint64_t before;
+        do {
+            before = counter->seen;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ASSERT_TRUE(m_service->events().drain(qxtest::kIdleWaitMs));
+        } while (counter->seen != before && std::chrono::steady_clock::now() < end);
+        m_service->events().unsubscribe(counter);
+        EXPECT_EQ(counter->seen, before) << "the device's events did not stop";
+    }
     // A fresh client is served at once: its request answered, the health too.
     void expectAnswering() {
         WsClient probe(port);
