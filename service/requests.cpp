@@ -217,16 +217,16 @@ Json checkArgs(const Json& id, const OpSpec& op, const Json& args) {
     };
     for (const auto& item : args.items()) {
         bool known = false;
-        for (const ArgSpec& spec : op.args) known = known || item.key() == spec.name;
+        for (const ArgSpec& wanted : op.args) known = known || item.key() == wanted.name;
         if (!known) return refuse("args." + item.key(), "unknown argument of " + std::string(op.name));
     }
-    for (const ArgSpec& spec : op.args) {
-        const std::string field = std::string("args.") + spec.name;
-        if (!args.contains(spec.name)) {
-            if (spec.required) return refuse(field, "missing");
+    for (const ArgSpec& wanted : op.args) {
+        const std::string field = std::string("args.") + wanted.name;
+        if (!args.contains(wanted.name)) {
+            if (wanted.required) return refuse(field, "missing");
             continue;
         }
-        std::string wrong = checkArg(args.at(spec.name), spec.type);
+        std::string wrong = checkArg(args.at(wanted.name), wanted.type);
         if (!wrong.empty()) return refuse(field, wrong);
     }
     return nullptr;

@@ -75,13 +75,13 @@ int main(int argc, char** argv) {
     net::io_context io;
     std::vector<std::unique_ptr<Till>> tills;
     for (int i = 3; i < argc; ++i) {
-        const std::string spec = argv[i];
-        const auto colon = spec.find(':');
-        tills.push_back(std::make_unique<Till>(io, spec.substr(0, colon),
-                                               firstLine(spec.substr(colon + 1))));
+        const std::string where = argv[i];
+        const auto colon = where.find(':');
+        tills.push_back(std::make_unique<Till>(io, where.substr(0, colon),
+                                               firstLine(where.substr(colon + 1))));
         Till& till = *tills.back();
         if (till.request("claim") != 0 || till.request("init") != 0) {
-            std::fprintf(stderr, "fleet-driver: till %s would not open\n", spec.c_str());
+            std::fprintf(stderr, "fleet-driver: till %s would not open\n", where.c_str());
             return 1;
         }
     }
