@@ -13,7 +13,7 @@ install(FILES ${QX_DEB_QXD}/qxd.service DESTINATION /lib/systemd/system COMPONEN
 install(FILES ${QX_DEB_QXD}/qxd.conf DESTINATION /etc/qxd COMPONENT service)
 qx_deb_gzip(${QX_DEB_QXD}/qxd.8 ${QX_DEB_WORK}/qxd.8.gz)
 install(FILES ${QX_DEB_WORK}/qxd.8.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man8 COMPONENT service)
-install(FILES ${QX_DEB_SOURCE}/copyright ${QX_DEB_WORK}/changelog.Debian.gz
+install(FILES ${QX_DEB_WORK}/copyright ${QX_DEB_WORK}/changelog.Debian.gz
   DESTINATION ${QX_DEB_DOC}/qxd COMPONENT service)
 
 list(APPEND CPACK_COMPONENTS_ALL service)
