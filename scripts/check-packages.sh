@@ -173,8 +173,9 @@ check_contents() {  # check_contents <folder> <Debian architecture> <multiarch>
     return "$status"
 }
 
-# Every installed instance of our packages, each architecture's.
-installed_ours() { dpkg-query -W -f '${binary:Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null |
+# Every installed instance of our packages, each architecture's (qxd
+# too, which scripts/check-qxd-package.sh installs).
+installed_ours() { dpkg-query -W -f '${binary:Package} ${db:Status-Status}\n' "${PACKAGES[@]}" qxd 2>/dev/null |
                    awk '$2 != "not-installed" && $2 != "" { print $1 }'; }
 purge_ours() {
     local installed

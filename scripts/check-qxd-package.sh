@@ -10,7 +10,7 @@ source "$(dirname "$0")/common.sh"
 
 dir="$1"
 version="$(sed -nE 's/^project\(qxlogics VERSION ([0-9.]+) .*/\1/p' "$QX_ROOT/CMakeLists.txt")"
-packages=(libqxlogics1 qxlogics-simulator qxd)
+packages=(qxlogics-common libqxlogics1 qxlogics-simulator qxd)  # qxd last
 port=18710
 sim="/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/qxlogics/simulator"
 work="$dir/qxd-installed"
@@ -18,8 +18,10 @@ as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi; }
 fail() { echo "FAILED: qxd package: $*"; return 1; }
 
 debs=()
-for package in "${packages[@]}"; do debs+=("$dir/${package}_${version}-1_amd64.deb"); done
-[ -f "${debs[2]}" ] || { fail "no ${debs[2]}"; exit 1; }
+for package in "${packages[@]}"; do
+    debs+=("$(ls "$dir/${package}_${version}-1_"{amd64,all}.deb 2>/dev/null | head -1)")
+done
+[ -f "${debs[-1]}" ] || { fail "no qxd package in $dir"; exit 1; }
 rm -rf "$work" && mkdir -p "$work"
 as_root dpkg -i "${debs[@]}" >"$work/dpkg.log" 2>&1 || { cat "$work/dpkg.log"; fail "dpkg -i"; exit 1; }
 dpkg -L qxd >"$work/listed.txt"
@@ -54,7 +56,7 @@ else
     wait "$started"
 fi
 
-as_root dpkg --purge qxd qxlogics-simulator libqxlogics1 >>"$work/dpkg.log" 2>&1 ||
+as_root dpkg --purge qxd qxlogics-simulator libqxlogics1 qxlogics-common >>"$work/dpkg.log" 2>&1 ||
     { cat "$work/dpkg.log"; fail "dpkg --purge"; exit 1; }
 while read -r path; do
     [ -e "$path" ] && [ ! -d "$path" ] && { fail "left after purge: $path"; status=1; }
